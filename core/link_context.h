@@ -1,0 +1,84 @@
+// The link context: the one record of all state that outlives one message.
+//
+// Settings from the parameter file, the port slots, the running command's flags, the transfer
+// buffers, the console table, the input line with its history and the console font metrics all
+// live here. There is exactly one, reached through a_ContextGet(); the link and console
+// functions take its address as their first argument. Only the window thread touches it.
+#pragma once
+#include <cstdint>
+
+#include "console/console_line.h"
+#include "serial/port.h"
+
+class StatusBar;
+class ConsoleObserver;
+
+constexpr int POLL_TIMER_ID = 32773;
+constexpr int LINK_BUFFER_SIZE = 5120;
+constexpr int TRANSFER_LINE_SIZE = 1200;  // a start line with two 511-byte names
+
+struct LinkContext {
+    int windowTop;
+    int windowLeft;
+    const char* versionText;
+    StatusBar* statusBar;
+    char captionText[128];
+    int cancelRequested;
+    int linkActive;
+    int caretVisible;
+    int caretWidth;
+    int caretHeight;
+    int clearScreenPending;
+    int getMode;
+    int putMode;
+    int verifyOn;
+    int verifyTransfer;
+    int tickCount;
+    int timerArmed;
+    uint32_t transferStartTick;
+    char dosFileName[512];
+    char transferPath[512];
+    int timeoutSetting;
+    int comPort;
+    int baudRate;
+    int stopBits;
+    int portOpen;
+    int portHandle;  // file descriptor of the open device, PORT_NONE when closed
+    PortIo ioOverlapped;
+    char portPaths[COM_PORTS + 1][PORT_PATH_MAX];  // "COMn=PATH" of the parameter file
+    char promptText[82];
+    int backColor;
+    int textColor;
+    int fontHeight;
+    int charWidth;
+    int lineHeight;
+    int historyKeyPending;
+    int insertMode;
+    int cursorKeyPending;
+    int inputLimit;
+    int inputLength;
+    int cursorColumn;
+    int historyIndex;
+    char inputLine[512];
+    char editScratch[512];
+    HistoryEntry history[HISTORY_ENTRIES];
+    int redrawPending;
+    int fullRedraw;
+    int lineCount;
+    ConsoleLine lines[CONSOLE_LINES];
+    unsigned char frameBuffer[LINK_BUFFER_SIZE];
+    unsigned char workBuffer[LINK_BUFFER_SIZE];
+    char transferLine[TRANSFER_LINE_SIZE];
+    ConsoleObserver* consoleObserver;  // told of every appended line; may be null
+};
+
+// The one link context. The first call sets every default and then reads "PRM232C.TXT" from
+// the current directory; later calls return the same address at once.
+LinkContext* a_ContextGet();
+
+// Sets every default of `ctx` (what the first a_ContextGet does before reading the parameter
+// file). Tests use it to start from a clean record.
+void a_ContextDefaults(LinkContext* ctx);
+
+// Reads "PRM232C.TXT" from the current directory into `ctx`; silent on any failure.
+void k_prm_read(LinkContext* ctx);

@@ -1,0 +1,24 @@
+// The fatal-error reporter and its error log.
+//
+// Every failing link function hands its failure here with a kind, its own name and three
+// values. Without configuration nothing happens: diagnostics are switched on from outside,
+// through the environment or a file "ERRLOG.TXT" in the current directory (docs/errorlog.md).
+// A report then goes to the log file (default "ERR.LOG"), a message box, or both.
+#pragma once
+#include "files/file_layer.h"
+
+// Shows one report; the window program installs a QMessageBox, otherwise standard error.
+// Both texts are Shift-JIS.
+using MessageBoxHook = void (*)(const char* title, const char* text);
+void k_set_message_box(MessageBoxHook hook);
+
+int k_fatal_error(int kind, const char* name, int first, int second, int third);
+int k_errlog_check(int kind, char* dateText, char* logName);
+int k_errlog_config(int* mode, int* level, char* logName);
+int k_errlog_put(const char* logName, const char* text, int length, FileControlBlock* block);
+int k_text_eofcut(const char* name);
+int k_text_lineput(int op, const char* name, const char* text, int length,
+                   FileControlBlock* block);
+
+// Forgets the loaded configuration and the report count (tests start each case afresh).
+void k_errlog_reset();
