@@ -1,0 +1,135 @@
+// The answer to a plain command: text records shown line by line, the new prompt, the end.
+#include <cstring>
+
+#include "console/screen_buffer.h"
+#include "core/link_context.h"
+#include "files/reporter.h"
+#include "link/link.h"
+#include "link/wire_format.h"
+#include "serial/port.h"
+
+namespace {
+
+constexpr int PASSES_PER_CALL = 5;  // a sixth record waits for the next tick
+constexpr size_t PROMPT_MAX = 40;
+constexpr size_t PROMPT_HEAD = 5;
+constexpr size_t PROMPT_TAIL = 12;
+constexpr int TAB_WIDTH = 8;
+constexpr int PASS_OVER = 1;  // the pass ended without ending the call
+
+int receive(LinkContext* ctx, uint8_t* into, int count) {
+    int received = 0;
+    return k_rs232c_receive2(ctx->timeoutSetting, ctx->portHandle, &ctx->ioOverlapped, into, count,
+                             &received);
+}
+
+int send(LinkContext* ctx, const uint8_t* bytes, int count) {
+    return k_rs232c_send(ctx->portHandle, &ctx->ioOverlapped, bytes, count);
+}
+
+void paint(LinkContext* ctx, DeviceContext* dc) {
+    a_editRedraw(ctx, 0, ctx->lineHeight, dc);
+}
+
+// A long prompt keeps its drive and its last directories: "C:\PR...\OLDFILES\X>".
+void setPrompt(LinkContext* ctx, const char* text) {
+    std::memset(ctx->promptText, 0, sizeof ctx->promptText);
+    size_t length = std::strlen(text);
+    if (length <= PROMPT_MAX) {
+        std::memcpy(ctx->promptText, text, length);
+        return;
+    }
+    std::memcpy(ctx->promptText, text, PROMPT_HEAD);
+    std::memcpy(ctx->promptText + PROMPT_HEAD, "...", 3);
+    std::memcpy(ctx->promptText + PROMPT_HEAD + 3, text + length - PROMPT_TAIL, PROMPT_TAIL);
+}
+
+void showPrompt(LinkContext* ctx, DeviceContext* dc, const char* text) {
+    setPrompt(ctx, text);
+    if (ctx->clearScreenPending) {
+        // The answer to "!cls": its prompt starts the emptied screen.
+        ctx->clearScreenPending = 0;
+        ctx->lineCount = 0;
+    }
+    a_editPrompt(ctx);
+    paint(ctx, dc);
+}
+
+// TAB to the next multiple of 8 columns; every other byte as it came.
+void expandTabs(const uint8_t* text, int length, char* out) {
+    int column = 0;
+    for (int i = 0; i < length; ++i) {
+        if (text[i] == '\t') {
+            do out[column++] = ' ';
+            while (column % TAB_WIDTH != 0);
+        } else {
+            out[column++] = char(text[i]);
+        }
+    }
+    out[column] = '\0';
+}
+
+void showText(LinkContext* ctx, DeviceContext* dc, const uint8_t* text) {
+    char* line = reinterpret_cast<char*>(ctx->workBuffer);
+    expandTabs(text, int(std::strlen(reinterpret_cast<const char*>(text))), line);
+    a_editShow(ctx, line, dc);
+}
+
+// One record after ESC 'R': ACK it in, read it, show it, answer it. Returns PASS_OVER or a
+// code that ends the call; *promptLength is set when a prompt was taken.
+int takeRecord(LinkContext* ctx, DeviceContext* dc, int* promptLength) {
+    const uint8_t ack = ACK;
+    if (send(ctx, &ack, 1) != 0) return 30;
+    uint8_t* record = ctx->frameBuffer;
+    if (receive(ctx, record, 1) != 0) return 31;
+    if (record[0] == ESC) {
+        receive(ctx, record + 1, 1);
+        return 32;
+    }
+    if (record[0] != STX) return 34;
+    if (receive(ctx, record + 1, 3) != 0) return 33;
+    int length = k_get16(record + 2);
+    if (length > TEXT_RECORD_MAX) {
+        const uint8_t end[2] = {ESC, 'E'};
+        send(ctx, end, 2);
+        return 36;
+    }
+    uint8_t* text = record + 4;
+    if (length > 0 && receive(ctx, text, length) != 0) return 38;
+    text[length] = '\0';
+
+    if (record[1] & TEXT_PROMPT) {
+        showPrompt(ctx, dc, reinterpret_cast<const char*>(text));
+        *promptLength = int(std::strlen(ctx->promptText));
+    } else {
+        showText(ctx, dc, text);
+    }
+    const uint8_t answer = ctx->cancelRequested ? NAK : ACK;
+    if (send(ctx, &answer, 1) != 0) return 40;
+    return PASS_OVER;
+}
+
+// One pass: a stray byte, an ignored ESC pair, a record, or the end of the answer.
+int pass(LinkContext* ctx, DeviceContext* dc, int* promptLength) {
+    uint8_t byte = 0;
+    if (receive(ctx, &byte, 1) != 0) return 10;
+    if (byte != ESC) return PASS_OVER;
+    if (receive(ctx, &byte, 1) != 0) return 20;
+    if (byte == 'E') return ctx->cancelRequested ? -2 : -1;
+    if (byte != 'R') return PASS_OVER;
+    return takeRecord(ctx, dc, promptLength);
+}
+
+}  // namespace
+
+int a_ResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
+    int promptLength = 0;
+    for (int i = 0; i < PASSES_PER_CALL; ++i) {
+        int result = pass(ctx, dc, &promptLength);
+        if (result == PASS_OVER) continue;
+        if (result != -1 && result != -2)
+            k_fatal_error(2, "a_ResponseFrom98", result, promptLength, 0);
+        return result;
+    }
+    return 0;
+}
