@@ -12,13 +12,18 @@
 using MessageBoxHook = void (*)(const char* title, const char* text);
 void k_set_message_box(MessageBoxHook hook);
 
+constexpr int ERRLOG_NAME_SIZE = 128;  // log file name buffer: up to 127 characters and NUL
+constexpr int ERRLOG_DATE_SIZE = 32;   // "YYYY/MM/DD hh:mm:ss" and NUL, with room to spare
+
 int k_fatal_error(int kind, const char* name, int first, int second, int third);
+// dateText: ERRLOG_DATE_SIZE bytes; logName: ERRLOG_NAME_SIZE bytes.
 int k_errlog_check(int kind, char* dateText, char* logName);
 int k_errlog_config(int* mode, int* level, char* logName);
 int k_errlog_put(const char* logName, const char* text, int length, FileControlBlock* block);
+// The fixed record appended after each report when flag 4 is set.
+const char* k_errlog_fixed_record();
 int k_text_eofcut(const char* name);
-int k_text_lineput(int op, const char* name, const char* text, int length,
-                   FileControlBlock* block);
+int k_text_lineput(int op, const char* name, const char* text, int length, FileControlBlock* block);
 
 // Forgets the loaded configuration and the report count (tests start each case afresh).
 void k_errlog_reset();

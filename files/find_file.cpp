@@ -1,0 +1,202 @@
+// Wildcard search over opendir/readdir, in the manner of the platform search the program was
+// first written for: "*" and "?" in the last component, letters matched without regard to
+// case, a double-byte Shift-JIS character counted as one character.
+#include "files/find_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "core/encoding.h"
+#include "files/file_layer.h"
+#include "files/reporter.h"
+
+namespace {
+
+constexpr const char* FIND_NAME = "k_FindFile_fnameget2";
+constexpr const char* NORMAL_NAME = "k_NormalFileNameGet";
+constexpr uint32_t NOT_ORDINARY =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+
+int failure(int kind, const char* name, int code, int first, int second) {
+    k_fatal_error(kind, name, code, first, second);
+    return code;
+}
+
+// Length in bytes of the character that starts at `s` (a lead byte takes its trail byte).
+size_t charLength(std::string_view s) {
+    return s.size() >= 2 && k_is_lead_byte(static_cast<unsigned char>(s[0])) ? 2 : 1;
+}
+
+unsigned char fold(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 'a' && b <= 'z' ? b - ('a' - 'A') : b;
+}
+
+bool sameChar(std::string_view a, std::string_view b, size_t length) {
+    if (length == 1) return fold(a[0]) == fold(b[0]);
+    return a.substr(0, length) == b.substr(0, length);
+}
+
+// What remains of the mask matches the end of a name: "*", or a "." followed only by "*", so
+// that "*.*" takes names without an extension too.
+bool matchesEnd(std::string_view mask) {
+    if (!mask.empty() && mask[0] == '.') mask.remove_prefix(1);
+    return mask.find_first_not_of('*') == std::string_view::npos;
+}
+
+bool matches(std::string_view mask, std::string_view name) {
+    while (!mask.empty()) {
+        if (mask[0] == '*') {
+            mask.remove_prefix(1);
+            for (std::string_view rest = name;; rest.remove_prefix(charLength(rest))) {
+                if (matches(mask, rest)) return true;
+                if (rest.empty()) return false;
+            }
+        }
+        if (name.empty()) return matchesEnd(mask);
+        const size_t nameChar = charLength(name);
+        if (mask[0] != '?') {
+            const size_t maskChar = charLength(mask);
+            if (maskChar != nameChar || !sameChar(mask, name, maskChar)) return false;
+            mask.remove_prefix(maskChar);
+        } else {
+            mask.remove_prefix(1);
+        }
+        name.remove_prefix(nameChar);
+    }
+    return name.empty();
+}
+
+// The entry's attributes, or 0 for an entry that is not offered at all.
+uint32_t attributesOf(DIR* dir, const char* fsName) {
+    struct stat info;
+    if (fstatat(dirfd(dir), fsName, &info, 0) != 0) return 0;  // dangling link, vanished
+    uint32_t attributes;
+    if (S_ISREG(info.st_mode)) {
+        attributes = FILE_ATTRIBUTE_ARCHIVE;
+        if ((info.st_mode & S_IWUSR) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+    } else if (S_ISDIR(info.st_mode)) {
+        attributes = FILE_ATTRIBUTE_DIRECTORY;
+    } else {
+        return 0;  // devices, fifos and sockets are no files to copy
+    }
+    if (fsName[0] == '.') attributes |= FILE_ATTRIBUTE_HIDDEN;
+    return attributes;
+}
+
+// The next directory entry that matches the mask, into ctx->data; false when there is none.
+bool nextMatch(FindContext* ctx) {
+    auto* dir = static_cast<DIR*>(ctx->handle);
+    while (const dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
+            continue;
+        }
+        // A name with no Shift-JIS form cannot be handed on; it is skipped, not mangled.
+        std::string name;
+        if (!k_cp932_from_utf8(entry->d_name, &name) || name.size() >= sizeof ctx->data.fileName) {
+            continue;
+        }
+        if (!matches(ctx->mask, name)) continue;
+        const uint32_t attributes = attributesOf(dir, entry->d_name);
+        if (attributes == 0) continue;
+        ctx->data.attributes = attributes;
+        std::memcpy(ctx->data.fileName, name.c_str(), name.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+// Length of the directory part of a pattern: everything up to and including the last "/".
+// "/" is never the second byte of a Shift-JIS character, so a plain search is exact.
+size_t directoryLength(std::string_view pattern) {
+    const size_t slash = pattern.rfind('/');
+    return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+// Opens the pattern's directory and finds its first match; false (context fresh) if none.
+bool findFirst(const char* pattern, FindContext* ctx) {
+    ctx->state = FCB_FRESH;
+    const std::string_view whole(pattern);
+    const size_t split = directoryLength(whole);
+    const std::string_view mask = whole.substr(split);
+    std::string directory;
+    if (mask.empty() || mask.size() >= sizeof ctx->mask ||
+        !k_utf8_from_cp932(whole.substr(0, split), &directory) ||
+        directory.size() >= sizeof ctx->directory) {
+        return false;
+    }
+    if (directory.empty()) directory = ".";
+    DIR* dir = opendir(directory.c_str());
+    if (dir == nullptr) return false;
+    std::memcpy(ctx->directory, directory.c_str(), directory.size() + 1);
+    std::memcpy(ctx->mask, mask.data(), mask.size());
+    ctx->mask[mask.size()] = '\0';
+    ctx->handle = dir;
+    if (!nextMatch(ctx)) {
+        closedir(dir);
+        return false;
+    }
+    ctx->state = FCB_OPEN;
+    return true;
+}
+
+int closeSearch(FindContext* ctx) {
+    const bool open = ctx->state == FCB_OPEN;
+    ctx->state = FCB_CLOSED;
+    if (open && closedir(static_cast<DIR*>(ctx->handle)) != 0) {
+        return failure(9, FIND_NAME, 20, 0, 0);
+    }
+    return -1;
+}
+
+bool accepted(uint32_t attributes, uint32_t mask) {
+    return (attributes & mask) != 0 || (attributes == 0 && (mask & FILE_ATTRIBUTE_NORMAL) != 0);
+}
+
+}  // namespace
+
+int k_FindFile_fnameget2(int mode, const char* pattern, uint32_t attributeMask,
+                         uint32_t* attributes, const char** name, FindContext* ctx) {
+    if (mode < FIND_FIRST || mode > FIND_CLOSE) return failure(9, FIND_NAME, 10, mode, 0);
+    if (mode == FIND_CLOSE) return closeSearch(ctx);
+    if (mode == FIND_FIRST) {
+        // A search still open is ended first, so its directory stream is not lost.
+        if (ctx->state == FCB_OPEN) closeSearch(ctx);
+        if (!findFirst(pattern, ctx)) return -1;
+    } else {
+        if (ctx->state != FCB_OPEN) return failure(9, FIND_NAME, 30, ctx->state, 0);
+        if (!nextMatch(ctx)) return closeSearch(ctx);
+    }
+    while (!accepted(ctx->data.attributes, attributeMask)) {
+        if (!nextMatch(ctx)) return closeSearch(ctx);
+    }
+    *attributes = ctx->data.attributes;
+    *name = ctx->data.fileName;
+    return 0;
+}
+
+int k_NormalFileNameGet(int mode, const char* pattern, char* out, FindContext* ctx) {
+    uint32_t attributes = 0;
+    const char* name = nullptr;
+    const uint32_t mask = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
+    int rc = k_FindFile_fnameget2(mode, pattern, mask, &attributes, &name, ctx);
+    while (rc == 0 && (attributes & NOT_ORDINARY) != 0) {
+        rc = k_FindFile_fnameget2(FIND_NEXT, pattern, mask, &attributes, &name, ctx);
+    }
+    if (rc == -1) return -1;
+    if (rc != 0) return failure(2, NORMAL_NAME, rc, rc, rc);
+
+    const size_t split = directoryLength(pattern);
+    const size_t nameLength = std::strlen(name);
+    if (split + nameLength >= FIND_NAME_MAX) {
+        return failure(2, NORMAL_NAME, 40, static_cast<int>(split + nameLength), 0);
+    }
+    std::memcpy(out, pattern, split);
+    std::memcpy(out + split, name, nameLength + 1);
+    return 0;
+}
