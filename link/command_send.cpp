@@ -20,7 +20,6 @@ bool isAckWait(const uint8_t* bytes, int count, int offset) {
 
 int openIfClosed(LinkContext* ctx) {
     if (ctx->portOpen) return 0;
-    ctx->ioOverlapped.portPaths = ctx->portPaths;
     int result = k_rs232c2(0, ctx->comPort, ctx->baudRate, ctx->stopBits, 0, 8192, 5120,
                            &ctx->portHandle, &ctx->ioOverlapped);
     if (result != 0) return reportSend(10, result, 0);
