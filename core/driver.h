@@ -11,13 +11,27 @@
 struct LinkContext;
 class ViewHost;
 
+// Status bar pane 0 while a command runs and once it has ended.
+constexpr char LINK_ACTIVE_TEXT[] = "RS-232C Active!";
+constexpr char LINK_SLEEP_TEXT[] = "RS-232C Sleep";
+
+// How a command ended, for front ends that report it (the batch exit status).
+enum class CommandEnd {
+    Running,    // the command did not end in this tick
+    Normal,     // the other machine ended it; its prompt or the driver's is on the console
+    Usage,      // the usage text of #GET or #PUT was shown and nothing was sent
+    Failed,     // an error line was shown
+    Cancelled,  // the cancel notice was shown
+};
+
 // The timer's tick. Returns false when the tick was not ours (other id, or not armed).
-bool a_driverTick(LinkContext* ctx, ViewHost* host, int timerId);
+// `end`, when given, tells whether and how the command ended in this tick.
+bool a_driverTick(LinkContext* ctx, ViewHost* host, int timerId, CommandEnd* end = nullptr);
 
 // The Cancel command: raises the flag the running step looks at.
 void a_cancelCommand(LinkContext* ctx);
-bool a_canCancel(const LinkContext* ctx);        // Cancel offered: busy and not yet cancelled
-bool a_canChangePort(const LinkContext* ctx);    // port settings offered: idle
+bool a_canCancel(const LinkContext* ctx);      // Cancel offered: busy and not yet cancelled
+bool a_canChangePort(const LinkContext* ctx);  // port settings offered: idle
 
 // Closes the port if it is open (window closing, port change).
 void a_closePort(LinkContext* ctx);
