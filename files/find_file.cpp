@@ -42,13 +42,6 @@ bool sameChar(std::string_view a, std::string_view b, size_t length) {
     return a.substr(0, length) == b.substr(0, length);
 }
 
-// What remains of the mask matches the end of a name: "*", or a "." followed only by "*", so
-// that "*.*" takes names without an extension too.
-bool matchesEnd(std::string_view mask) {
-    if (!mask.empty() && mask[0] == '.') mask.remove_prefix(1);
-    return mask.find_first_not_of('*') == std::string_view::npos;
-}
-
 bool matches(std::string_view mask, std::string_view name) {
     while (!mask.empty()) {
         if (mask[0] == '*') {
@@ -58,7 +51,7 @@ bool matches(std::string_view mask, std::string_view name) {
                 if (rest.empty()) return false;
             }
         }
-        if (name.empty()) return matchesEnd(mask);
+        if (name.empty()) return false;
         const size_t nameChar = charLength(name);
         if (mask[0] != '?') {
             const size_t maskChar = charLength(mask);
@@ -70,6 +63,16 @@ bool matches(std::string_view mask, std::string_view name) {
         name.remove_prefix(nameChar);
     }
     return name.empty();
+}
+
+// As the platform search did, a mask ending in ".*" or "." also takes a name without any
+// dot, so "*.*" means every file and "*." the files without an extension.
+bool maskMatches(std::string_view mask, std::string_view name) {
+    if (matches(mask, name)) return true;
+    if (name.find('.') != std::string_view::npos) return false;
+    if (mask.ends_with(".*")) return matches(mask.substr(0, mask.size() - 2), name);
+    if (mask.ends_with('.')) return matches(mask.substr(0, mask.size() - 1), name);
+    return false;
 }
 
 // The entry's attributes, or 0 for an entry that is not offered at all.
@@ -101,7 +104,7 @@ bool nextMatch(FindContext* ctx) {
         if (!k_cp932_from_utf8(entry->d_name, &name) || name.size() >= sizeof ctx->data.fileName) {
             continue;
         }
-        if (!matches(ctx->mask, name)) continue;
+        if (!maskMatches(ctx->mask, name)) continue;
         const uint32_t attributes = attributesOf(dir, entry->d_name);
         if (attributes == 0) continue;
         ctx->data.attributes = attributes;
