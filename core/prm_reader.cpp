@@ -1,10 +1,10 @@
 // The parameter file "PRM232C.TXT": one "KEY=value" per line, read once at start-up.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -51,46 +51,32 @@ bool readColour(const char* text, int* colour) {
     return true;
 }
 
-bool applyComPort(LinkContext* ctx, const PrmLine& line) {
-    int port = 99;
-    if (!startsWithKey(line, "COM=", 5)) return false;
-    if (!readDecimal(line.upper + 4, &port) || port < 1 || port > COM_PORTS) return false;
-    ctx->comPort = port;
-    return true;
-}
+// The keys with a decimal value: what a line must hold and where an accepted value goes.
+struct DecimalKey {
+    const char* key;
+    int leastLength;
+    int lowest;
+    int highest;
+    void (*store)(LinkContext* ctx, int value);
+};
 
-bool applyBaudRate(LinkContext* ctx, const PrmLine& line) {
-    int rate = 0;
-    if (!startsWithKey(line, "BAUDRATE=", 11)) return false;
-    if (!readDecimal(line.upper + 9, &rate) || rate < 1) return false;
-    ctx->baudRate = rate;
-    return true;
-}
+const DecimalKey kDecimalKeys[] = {
+    {"COM=", 5, 1, COM_PORTS, [](LinkContext* ctx, int port) { ctx->comPort = port; }},
+    {"BAUDRATE=", 11, 1, INT_MAX, [](LinkContext* ctx, int rate) { ctx->baudRate = rate; }},
+    // The serial codes for one and two stop bits; one and a half cannot be asked for.
+    {"STOPBIT=", 9, 1, 2, [](LinkContext* ctx, int bits) { ctx->stopBits = bits == 1 ? 0 : 2; }},
+    // Kept in eighths of a second; a count that would not fit is refused.
+    {"TIMEOUT=", 9, 1, INT_MAX / 80,
+     [](LinkContext* ctx, int seconds) { ctx->timeoutSetting = seconds * 80 / 10; }},
+    {"VERIFY=", 8, 0, INT_MAX, [](LinkContext* ctx, int verify) { ctx->verifyOn = verify > 0; }},
+};
 
-bool applyStopBits(LinkContext* ctx, const PrmLine& line) {
-    int bits = 0;
-    if (!startsWithKey(line, "STOPBIT=", 9)) return false;
-    if (!readDecimal(line.upper + 8, &bits) || (bits != 1 && bits != 2)) return false;
-    ctx->stopBits = bits == 1 ? 0 : 2;  // the serial codes for one and two stop bits
-    return true;
-}
-
-bool applyTimeout(LinkContext* ctx, const PrmLine& line) {
-    int seconds = 0;
-    if (!startsWithKey(line, "TIMEOUT=", 9)) return false;
-    // The count is kept in eighths of a second; a value whose count would not fit is refused.
-    if (!readDecimal(line.upper + 8, &seconds) || seconds < 1 || seconds > INT_MAX / 80) {
-        return false;
-    }
-    ctx->timeoutSetting = seconds * 80 / 10;
-    return true;
-}
-
-bool applyVerify(LinkContext* ctx, const PrmLine& line) {
-    int verify = -1;
-    if (!startsWithKey(line, "VERIFY=", 8)) return false;
-    if (!readDecimal(line.upper + 7, &verify) || verify < 0) return false;
-    ctx->verifyOn = verify > 0 ? 1 : 0;
+bool applyDecimal(LinkContext* ctx, const PrmLine& line, const DecimalKey& key) {
+    int value = 0;
+    if (!startsWithKey(line, key.key, key.leastLength)) return false;
+    if (!readDecimal(line.upper + std::strlen(key.key), &value)) return false;
+    if (value < key.lowest || value > key.highest) return false;
+    key.store(ctx, value);
     return true;
 }
 
@@ -134,10 +120,13 @@ bool applyPortPath(LinkContext* ctx, const PrmLine& line) {
 }
 
 void applyLine(LinkContext* ctx, const PrmLine& line) {
-    applyComPort(ctx, line) || applyBaudRate(ctx, line) || applyStopBits(ctx, line) ||
-        applyTimeout(ctx, line) || applyVerify(ctx, line) || applyCaption(ctx, line) ||
-        applyColour(&ctx->backColor, line, "BKCOLOR=", 18) ||
-        applyColour(&ctx->textColor, line, "TEXTCOLOR=", 20) || applyPortPath(ctx, line);
+    for (const DecimalKey& key : kDecimalKeys) {
+        if (applyDecimal(ctx, line, key)) return;
+    }
+    if (applyCaption(ctx, line)) return;
+    if (applyColour(&ctx->backColor, line, "BKCOLOR=", 18)) return;
+    if (applyColour(&ctx->textColor, line, "TEXTCOLOR=", 20)) return;
+    applyPortPath(ctx, line);
 }
 
 // The file's full path in the program's Shift-JIS, as the file layer takes names.
@@ -170,6 +159,8 @@ void k_prm_read(LinkContext* ctx) {
         }
         applyLine(ctx, PrmLine{line, upper, length});
     }
-    if (block.state == FCB_OPEN)
+    // The reader closes the file at its end; after a failure it may still be open.
+    if (block.state == FCB_OPEN) {
         k_text_lineget(FILE_CLOSE, path.c_str(), line, kLineBuffer, &length, &block);
+    }
 }
