@@ -89,9 +89,8 @@ void paintRow(const LinkContext* ctx, int row, int x, int y, DeviceContext* dc) 
     dc->textOut(x, y + row * ctx->lineHeight, buffer, CONSOLE_ROW_WIDTH);
 }
 
-}  // namespace
-
-int a_editOutBuf(LinkContext* ctx, const char* text) {
+// An output line, or the prompt line, which the observer should see as one from the start.
+int appendText(LinkContext* ctx, const char* text, int state) {
     int n = text == nullptr ? 0 : static_cast<int>(std::strlen(text));
     if (n <= 0) {
         k_fatal_error(2, "a_editOutBuf", 10, n, 0);
@@ -99,9 +98,15 @@ int a_editOutBuf(LinkContext* ctx, const char* text) {
     }
     n = std::min(n, CONSOLE_LINE_MAX);
     makeRoom(ctx);
-    setLine(&ctx->lines[ctx->lineCount], LINE_OUTPUT, text, n);
+    setLine(&ctx->lines[ctx->lineCount], state, text, n);
     appended(ctx);
     return 0;
+}
+
+}  // namespace
+
+int a_editOutBuf(LinkContext* ctx, const char* text) {
+    return appendText(ctx, text, LINE_OUTPUT);
 }
 
 int a_editBuf_InToOut(LinkContext* ctx) {
@@ -157,7 +162,7 @@ void a_editRedraw(LinkContext* ctx, int x, int y, DeviceContext* dc) {
 }
 
 void a_editPrompt(LinkContext* ctx) {
-    if (a_editOutBuf(ctx, ctx->promptText) == 0) ctx->lines[ctx->lineCount - 1].state = LINE_PROMPT;
+    appendText(ctx, ctx->promptText, LINE_PROMPT);
 }
 
 void a_editShow(LinkContext* ctx, const char* text, DeviceContext* dc) {

@@ -16,10 +16,15 @@ namespace {
 
 class RecordingObserver : public ConsoleObserver {
   public:
-    void lineAppended(int index) override { appended.push_back(index); }
+    void lineAppended(int index) override {
+        appended.push_back(index);
+        states.push_back(ctx->lines[index].state);
+    }
     void consoleCleared() override { clears++; }
 
+    const LinkContext* ctx = nullptr;
     std::vector<int> appended;
+    std::vector<int> states;  // of each line as it was announced
     int clears = 0;
 };
 
@@ -28,6 +33,7 @@ class ScreenBufferTest : public ::testing::Test {
     ScreenBufferTest() : ctx(std::make_unique<LinkContext>()) {
         a_ContextDefaults(ctx.get());
         ctx->consoleObserver = &observer;
+        observer.ctx = ctx.get();
     }
 
     void redraw() { a_editRedraw(ctx.get(), 0, ctx->lineHeight, &surface); }
@@ -232,6 +238,7 @@ TEST_F(ScreenBufferTest, PromptStepMarksTheNewestLine) {
     EXPECT_EQ(ctx->lineCount, 3);
     EXPECT_EQ(newest().state, LINE_PROMPT);
     EXPECT_STREQ(newest().text, "MS-DOS>");
+    EXPECT_EQ(observer.states, (std::vector<int>{LINE_OUTPUT, LINE_PROMPT}));
 
     ctx->promptText[0] = '\0';  // an empty prompt is refused and marks nothing
     a_editPrompt(ctx.get());
