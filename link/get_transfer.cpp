@@ -1,0 +1,231 @@
+// "#GET": files from the MS-DOS side. Each call of the driver's tick handles one event of the
+// transfer: one ignored byte, one control sequence, or one whole block with its answer.
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "console/screen_buffer.h"
+#include "core/link_context.h"
+#include "files/file_layer.h"
+#include "files/reporter.h"
+#include "link/link.h"
+#include "link/transfer_io.h"
+#include "link/transfer_lines.h"
+#include "link/transfer_names.h"
+#include "link/transfer_support.h"
+#include "link/wire_format.h"
+
+namespace {
+
+constexpr int32_t BLOCK_NUMBER_MISSING = -666;  // shown when a block's number never arrived
+constexpr int RETRY_LIMIT = 5;                  // repeats of one block before giving up
+
+enum : int { NO_FILE = 0, FILE_WRITING = 1, FILE_WRITTEN = 2 };
+
+// Kept from one call to the next; the first call of a command resets the counters.
+struct GetTransferState {
+    int escCount;  // 0 until ESC 'R' opened the transfer: no block is taken before it
+    int retryCount;
+    int fileState;
+    FileControlBlock file;
+    char localName[512];
+    char dosName[512];  // as the header gave it, for the lines the user sees
+    uint16_t fileDate;
+    uint16_t fileTime;
+    uint32_t fileSize;
+    uint32_t bytesDone;
+    char timeText[TRANSFER_TIME_SIZE];
+};
+
+GetTransferState state;
+
+struct GetCall {
+    LinkContext* ctx;
+    DeviceContext* dc;
+    bool stopped;    // the exchange broke off: nothing more may be sent, not even ESC 'E'
+    int lastResult;  // of the last port or file call, for the report
+};
+
+int stop(GetCall* call, int code) {
+    call->stopped = true;
+    return code;
+}
+
+void showLine(GetCall* call, const char* text) {
+    a_editShow(call->ctx, text, call->dc);
+}
+
+// A file left open was cut short: it stays on disk as received, and the user is told.
+void closeFile(GetCall* call) {
+    if (state.fileState != FILE_WRITING) return;
+    char line[TRANSFER_LINE_SIZE];
+    std::snprintf(line, sizeof line, "*Incomplete: %s %u/%u bytes", state.dosName,
+                  unsigned(state.bytesDone), unsigned(state.fileSize));
+    showLine(call, line);
+    k_file_write(FILE_CLOSE, state.localName, nullptr, 0, nullptr, &state.file);
+    state.fileState = FILE_WRITTEN;
+}
+
+int giveUp(GetCall* call) {
+    k_link_send_end(call->ctx);
+    closeFile(call);
+    return -2;
+}
+
+int reject(GetCall* call) {
+    LinkContext* ctx = call->ctx;
+    state.retryCount++;
+    k_data_error_show(ctx, call->dc, int32_t(k_get32(ctx->frameBuffer + 4)), state.retryCount);
+    if (state.retryCount > RETRY_LIMIT) return giveUp(call);
+    call->lastResult = k_link_send_byte(ctx, NAK);
+    return call->lastResult == 0 ? 0 : stop(call, 41);
+}
+
+int startFile(GetCall* call, const uint8_t* block, int length) {
+    LinkContext* ctx = call->ctx;
+    closeFile(call);
+    state.fileState = NO_FILE;
+    state.localName[0] = '\0';
+    const char* name = reinterpret_cast<const char*>(block + BLOCK_HEAD);
+    const size_t nameLength = strnlen(name, size_t(length - BLOCK_LENGTH_MIN));
+    std::snprintf(state.dosName, sizeof state.dosName, "%.*s", int(nameLength), name);
+    state.fileDate = k_get16(block + 4);
+    state.fileTime = k_get16(block + 6);
+    state.fileSize = k_get32(block + 8);
+    state.bytesDone = 0;
+    int days, hours, minutes, seconds, milliseconds;
+    k_elapsed_time(0, &days, &hours, &minutes, &seconds, &milliseconds, &ctx->transferStartTick);
+    k_progress_show(ctx, state.dosName, 0, state.fileSize);
+    k_datetime_text(state.timeText);
+
+    char line[TRANSFER_LINE_SIZE];
+    const char* refusal = k_received_local_name(ctx->transferPath, name, nameLength,
+                                                state.localName, sizeof state.localName);
+    if (refusal != nullptr) {
+        std::snprintf(line, sizeof line, "*Refused file name from MS-DOS (%s): \"%s\"", refusal,
+                      state.dosName);
+        showLine(call, line);
+        return 42;
+    }
+    k_start_line_show(ctx, call->dc, TransferDirection::FromDos, state.localName, state.dosName,
+                      state.fileSize, state.timeText);
+    call->lastResult =
+        k_file_write(FILE_OPEN_ONLY, state.localName, nullptr, 0, nullptr, &state.file);
+    if (call->lastResult != 0) {
+        std::snprintf(line, sizeof line, "*Cannot create file: %s", state.localName);
+        showLine(call, line);
+        return 42;
+    }
+    state.fileState = FILE_WRITING;
+    return 0;
+}
+
+int storeData(GetCall* call, const uint8_t* block, int length) {
+    LinkContext* ctx = call->ctx;
+    const uint32_t payload = uint32_t(length - BLOCK_LENGTH_MIN);
+    uint32_t written = 0;
+    call->lastResult = k_file_write(FILE_TRANSFER, state.localName, block + BLOCK_HEAD, payload,
+                                    &written, &state.file);
+    if (call->lastResult != 0) return 43;
+    state.bytesDone += payload;
+    k_progress_show(ctx, state.dosName, state.bytesDone, state.fileSize);
+    if (block[1] == BLOCK_LAST) {
+        k_file_write(FILE_CLOSE, state.localName, nullptr, 0, nullptr, &state.file);
+        state.fileState = FILE_WRITTEN;
+        k_dos_ftimeSet(state.localName, state.fileDate, state.fileTime);
+        k_end_line_show(ctx, call->dc);
+    }
+    return 0;
+}
+
+// Sends the block back and takes the other side's verdict on the echo. Nothing when the
+// echo was confirmed; otherwise the result of the call.
+std::optional<int> verifyEcho(GetCall* call, int length) {
+    LinkContext* ctx = call->ctx;
+    call->lastResult = k_link_send(ctx, ctx->frameBuffer, length + 4);
+    if (call->lastResult != 0) return stop(call, 39);
+    uint8_t* verdict = ctx->workBuffer;
+    call->lastResult = k_link_receive(ctx, verdict, 1);
+    if (call->lastResult != 0) return stop(call, 40);
+    if (verdict[0] == ACK) return std::nullopt;
+    if (verdict[0] == NAK) return reject(call);
+    if (verdict[0] == ESC) k_link_receive(ctx, verdict + 1, 1);
+    call->stopped = true;
+    closeFile(call);
+    return -2;
+}
+
+int receiveBlock(GetCall* call) {
+    LinkContext* ctx = call->ctx;
+    uint8_t* block = ctx->frameBuffer;
+    call->lastResult = k_link_receive(ctx, block + 1, 3);
+    if (call->lastResult != 0) return stop(call, 32);
+    const int length = k_block_length(block);
+    if (length > BLOCK_LENGTH_MAX) return 36;
+    k_put32(block + 4, uint32_t(BLOCK_NUMBER_MISSING));
+    if (length < BLOCK_LENGTH_MIN) return reject(call);
+
+    int received = 0;
+    call->lastResult = k_link_receive(ctx, block + 4, length, &received);
+    if (call->lastResult == 2 || call->lastResult == 25) {
+        if (received < 4) k_put32(block + 4, uint32_t(BLOCK_NUMBER_MISSING));
+        return reject(call);
+    }
+    if (call->lastResult != 0) return stop(call, 38);
+    block[4 + length] = 0;
+    if (!k_block_checksum_ok(block)) return reject(call);
+    if (ctx->verifyTransfer != 0) {
+        if (const std::optional<int> ended = verifyEcho(call, length)) return *ended;
+    }
+
+    if (ctx->cancelRequested != 0) return giveUp(call);  // the block is not stored
+    state.retryCount = 0;
+    const int stored =
+        block[1] == BLOCK_HEADER ? startFile(call, block, length) : storeData(call, block, length);
+    if (stored != 0) return stored;
+    call->lastResult = k_link_send_byte(ctx, ACK);
+    return call->lastResult == 0 ? 0 : 44;
+}
+
+int controlSequence(GetCall* call) {
+    LinkContext* ctx = call->ctx;
+    uint8_t* sequence = ctx->frameBuffer;
+    state.escCount++;
+    call->lastResult = k_link_receive(ctx, sequence + 1, 1);
+    if (call->lastResult != 0) return stop(call, 20);
+    if (sequence[1] == 'E') {
+        call->stopped = true;
+        closeFile(call);
+        return -1;
+    }
+    if (sequence[1] != 'R' || state.escCount != 1) return stop(call, 31);
+    call->lastResult = k_link_send_byte(ctx, ACK);
+    return call->lastResult == 0 ? 0 : stop(call, 30);
+}
+
+int step(GetCall* call) {
+    LinkContext* ctx = call->ctx;
+    call->lastResult = k_link_receive(ctx, ctx->frameBuffer, 1);
+    if (call->lastResult != 0) return 10;
+    const uint8_t first = ctx->frameBuffer[0];
+    if (first == ESC) return controlSequence(call);
+    if (state.escCount == 0 || first != STX) return 0;  // noise before or between blocks
+    return receiveBlock(call);
+}
+
+}  // namespace
+
+int a_GetResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
+    if (ctx->tickCount == 1) {
+        state.escCount = 0;
+        state.retryCount = 0;
+        state.fileState = NO_FILE;
+    }
+    GetCall call{ctx, dc, false, 0};
+    const int result = step(&call);
+    if (result == 0 || result == -1 || result == -2) return result;
+    closeFile(&call);
+    k_fatal_error(2, "a_GetResponseFrom98", result, call.lastResult, 0);
+    if (!call.stopped) k_link_send_end(ctx);
+    return result;
+}

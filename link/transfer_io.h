@@ -1,0 +1,36 @@
+// The transfers' reads and writes on the port of the link context, with its time-out.
+#pragma once
+#include <cstdint>
+
+#include "core/link_context.h"
+#include "link/wire_format.h"
+#include "serial/port.h"
+
+// 0 when all `count` bytes arrived; 2 nothing within the time-out, 25 only part, else a
+// port failure.
+inline int k_link_receive(LinkContext* ctx, void* buffer, int count, int* received) {
+    return k_rs232c_receive2(ctx->timeoutSetting, ctx->portHandle, &ctx->ioOverlapped, buffer,
+                             count, received);
+}
+
+inline int k_link_receive(LinkContext* ctx, void* buffer, int count) {
+    int received = 0;
+    return k_link_receive(ctx, buffer, count, &received);
+}
+
+inline int k_link_send(LinkContext* ctx, const void* bytes, int count) {
+    return k_rs232c_send(ctx->portHandle, &ctx->ioOverlapped, bytes, count);
+}
+
+// One control byte (ACK or NAK), sent from LinkContext.workBuffer.
+inline int k_link_send_byte(LinkContext* ctx, uint8_t byte) {
+    ctx->workBuffer[0] = byte;
+    return k_link_send(ctx, ctx->workBuffer, 1);
+}
+
+// ESC 'E': the end of the transfer, or giving up.
+inline int k_link_send_end(LinkContext* ctx) {
+    ctx->workBuffer[0] = ESC;
+    ctx->workBuffer[1] = 'E';
+    return k_link_send(ctx, ctx->workBuffer, 2);
+}

@@ -1,0 +1,20 @@
+// Names of transferred files. A name from the MS-DOS side is only ever a file name here: its
+// directories and drive are dropped, so a header can never place a file outside the
+// destination the user typed. Local paths use "/"; MS-DOS names use "\" and ":".
+#pragma once
+#include <cstddef>
+
+// Offset of the last byte of text[0, length) that is one of `separators` and not the second
+// byte of a Shift-JIS double-byte character; -1 when there is none.
+int k_last_separator(const char* text, size_t length, const char* separators);
+
+// The local path a received file is written to: `destination` when it names a file; the
+// header's name (its last component only) in the current directory when `destination` is
+// empty, or appended to `destination` when that ends in "/". Returns nullptr with the path in
+// `localName` (localSize bytes), or the reason why the name was refused: nothing left of it,
+// "." or "..", or a path too long for localName.
+const char* k_received_local_name(const char* destination, const char* dosName, size_t dosLength,
+                                  char* localName, size_t localSize);
+
+// The name a sent file carries in its header: what follows the last "/" of the local path.
+const char* k_sent_base_name(const char* localName);
