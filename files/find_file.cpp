@@ -92,6 +92,14 @@ uint32_t attributesOf(DIR* dir, const char* fsName) {
     return attributes;
 }
 
+// The Shift-JIS form of a file-system name, if it has one that leads back to the same name
+// when the file is opened: "〜" (U+301C) and "～" (U+FF5E) share one Shift-JIS code, and a
+// name that came back as the other would not be found. Such names are skipped, not mangled.
+bool shiftJisName(const char* fsName, std::string* name) {
+    std::string back;
+    return k_cp932_from_utf8(fsName, name) && k_utf8_from_cp932(*name, &back) && back == fsName;
+}
+
 // The next directory entry that matches the mask, into ctx->data; false when there is none.
 bool nextMatch(FindContext* ctx) {
     auto* dir = static_cast<DIR*>(ctx->handle);
@@ -99,9 +107,8 @@ bool nextMatch(FindContext* ctx) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
             continue;
         }
-        // A name with no Shift-JIS form cannot be handed on; it is skipped, not mangled.
         std::string name;
-        if (!k_cp932_from_utf8(entry->d_name, &name) || name.size() >= sizeof ctx->data.fileName) {
+        if (!shiftJisName(entry->d_name, &name) || name.size() >= sizeof ctx->data.fileName) {
             continue;
         }
         if (!maskMatches(ctx->mask, name)) continue;

@@ -82,6 +82,17 @@ TEST_F(ErrorLog, ModeNinetyEightShowsTheExactTextAndLogsIt) {
     EXPECT_EQ(fileBytes("ERR.LOG"), kSendReport);
 }
 
+TEST_F(ErrorLog, WithoutAWindowTheBoxGoesToStandardError) {
+    k_set_message_box(nullptr);
+    dir.writeFile("ERRLOG.TXT", "VLEVL=9\r\n");  // boxes only
+    testing::internal::CaptureStderr();
+    reportSend();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Fatal Error: %k_rs232c_send-E-Fatal error, Date 2000/04/01 12:00:00\n"
+              "0x00000005<5> 0x00000000<0> 0xFFFFFFFF<-1>\n");
+    EXPECT_FALSE(std::filesystem::exists("ERR.LOG"));
+}
+
 TEST_F(ErrorLog, LevelTwoPassesKindTwoAndHoldsBackKindNine) {
     dir.writeFile("ERRLOG.TXT", "VMODE=1\r\nVLEVL=2\r\n");
     k_fatal_error(2, "a_CommandSend", 1, 2, 3);

@@ -134,6 +134,7 @@ TEST_F(FindFile, ResultThatDoesNotFitIsRefused) {
 
 TEST_F(FindFile, NameWithoutShiftJisFormIsSkipped) {
     dir.writeFile("\xF0\x9F\x98\x80.txt", "x");  // an emoji has no Shift-JIS form
+    dir.writeFile("a〜b.txt", "x");  // U+301C: its Shift-JIS code would open "a～b.txt"
     dir.writeFile("plain.txt", "x");
     EXPECT_EQ(allFiles("*.txt"), std::vector<std::string>{"plain.txt"});
 }
