@@ -63,7 +63,7 @@ int openLocked(const char* name, OpenMode mode) {
         err = k_system_error(errno);
     } else if (S_ISDIR(info.st_mode)) {
         err = 5;  // a directory is not a file to read or write, as on the original platform
-    } else if (mode == OpenMode::Create && ftruncate(fd, 0) != 0) {
+    } else if (mode == OpenMode::Create && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
         err = k_system_error(errno);
     } else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         err = k_system_error(errno);
