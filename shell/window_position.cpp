@@ -1,0 +1,26 @@
+#include "shell/window_position.h"
+
+#include <QSettings>
+#include <algorithm>
+
+#include "core/link_context.h"
+
+namespace {
+const QString kApplication = QStringLiteral("Velmo");
+const QString kLeft = QStringLiteral("Pos/Left_x");
+const QString kTop = QStringLiteral("Pos/Left_y");
+}  // namespace
+
+WindowPosition::WindowPosition(QString organisation) : organisation_(std::move(organisation)) {}
+
+void WindowPosition::load(LinkContext* ctx) const {
+    QSettings settings(organisation_, kApplication);
+    ctx->windowTop = settings.value(kTop, 0).toInt();
+    ctx->windowLeft = settings.value(kLeft, 0).toInt();
+}
+
+void WindowPosition::save(QPoint topLeft) const {
+    QSettings settings(organisation_, kApplication);
+    settings.setValue(kTop, std::max(0, topLeft.y()));
+    settings.setValue(kLeft, std::max(0, topLeft.x()));
+}

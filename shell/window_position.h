@@ -1,0 +1,21 @@
+// Where the main window was last closed: QSettings(organisation, "Velmo"), group "Pos", entries
+// "Left_x" and "Left_y". The organisation is a parameter so that tests keep away from the user's
+// own settings.
+#pragma once
+#include <QPoint>
+#include <QString>
+
+struct LinkContext;
+
+class WindowPosition {
+  public:
+    explicit WindowPosition(QString organisation);
+
+    // Missing values read as 0.
+    void load(LinkContext* ctx) const;
+    // A corner above or left of the screen is saved as 0.
+    void save(QPoint topLeft) const;
+
+  private:
+    QString organisation_;
+};
