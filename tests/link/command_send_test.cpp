@@ -1,0 +1,90 @@
+// A run with acknowledgement waits, against the MS-DOS side played over a pseudo-terminal.
+#include "link/link.h"
+#include "link/wire_format.h"
+#include "link_fixture.h"
+
+namespace {
+
+const Bytes ESC_C_FRAME = {0x1B, 0x43, 0xFF, 0x02, 0x00, 0x02, 0x00, 'x', 'x', 0xFF};
+
+class CommandSendTest : public LinkFixture {
+  protected:
+    int sendWith(const Bytes& run, const std::vector<DosStep>& steps) {
+        ScriptedPeer dos(pty.master(), [&](int fd) {
+            playSteps(fd, steps, &heard);
+            // Whatever else velmo sends before the call returns.
+            Bytes rest = readBytes(fd, 64, 300);
+            heard.insert(heard.end(), rest.begin(), rest.end());
+        });
+        int result = a_CommandSend(&ctx, int(run.size()), run.data());
+        dos.join();
+        return result;
+    }
+
+    Bytes heard;
+};
+
+TEST_F(CommandSendTest, FrameGoesOutInTwoWritesEachAcknowledged) {
+    EXPECT_EQ(sendWith(ESC_C_FRAME, {{{}, 2}, {{ACK}, 6}, {{ACK}, 0}}), 0);
+    EXPECT_EQ(heard, (Bytes{0x1B, 0x43, 0x02, 0x00, 0x02, 0x00, 'x', 'x'}));
+}
+
+TEST_F(CommandSendTest, OpensThePortOnceAndKeepsItOpen) {
+    EXPECT_EQ(ctx.portOpen, 0);
+    ASSERT_EQ(sendWith(ESC_C_FRAME, {{{}, 2}, {{ACK}, 6}, {{ACK}, 0}}), 0);
+    EXPECT_EQ(ctx.portOpen, 1);
+    int handle = ctx.portHandle;
+    heard.clear();
+    ASSERT_EQ(sendWith(ESC_C_FRAME, {{{}, 2}, {{ACK}, 6}, {{ACK}, 0}}), 0);
+    EXPECT_EQ(ctx.portHandle, handle);
+}
+
+TEST_F(CommandSendTest, PortThatCannotBeOpenedGives10) {
+    std::snprintf(ctx.portPaths[1], PORT_PATH_MAX, "/dev/velmo-no-such-port");
+    EXPECT_EQ(a_CommandSend(&ctx, int(ESC_C_FRAME.size()), ESC_C_FRAME.data()), 10);
+    EXPECT_EQ(ctx.portOpen, 0);
+}
+
+struct AnswerCase {
+    const char* name;
+    Bytes answer;
+    int code;
+};
+
+class RefusedFrameTest : public CommandSendTest,
+                         public ::testing::WithParamInterface<AnswerCase> {};
+
+// After a refusal of ESC 'C' nothing more goes out.
+TEST_P(RefusedFrameTest, EndsWithTheCodeAndSendsNothingMore) {
+    ctx.timeoutSetting = 1;
+    EXPECT_EQ(sendWith(ESC_C_FRAME, {{{}, 2}, {GetParam().answer, 0}}), GetParam().code);
+    EXPECT_EQ(heard, (Bytes{0x1B, 0x43}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, RefusedFrameTest,
+                         ::testing::Values(AnswerCase{"ErrorAnswer", {0x1B, 0x05}, 40},
+                                           AnswerCase{"ErrorAnswerCut", {0x1B}, 40},
+                                           AnswerCase{"OtherByte", {'x'}, 40},
+                                           AnswerCase{"HighByte", {0x90}, 40},
+                                           AnswerCase{"NoAnswer", {}, 30}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandSendTest, FFInsideTheRunIsData) {
+    const Bytes run = {'a', 0xFF, 'b', 0xFF, 'c'};
+    EXPECT_EQ(sendWith(run, {{{}, 5}}), 0);
+    EXPECT_EQ(heard, run);
+}
+
+TEST_F(CommandSendTest, LoneFFOnlyWaitsForOneAck) {
+    EXPECT_EQ(sendWith({0xFF}, {{{ACK}, 0}}), 0);
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(CommandSendTest, FailedWriteGives20) {
+    openPort();
+    pty.closeMaster();
+    const Bytes run = {'a', 'b'};
+    EXPECT_EQ(a_CommandSend(&ctx, int(run.size()), run.data()), 20);
+}
+
+}  // namespace
