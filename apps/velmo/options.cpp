@@ -1,0 +1,50 @@
+#include "options.h"
+
+#include <cstring>
+
+Invocation velmo_parse_options(int argc, char** argv) {
+    if (argc <= 1) return {RunMode::Window, ""};
+    if (argc > 2) return {RunMode::Wrong, std::string("too many arguments from '") + argv[2] + "'"};
+    static const struct {
+        const char* name;
+        RunMode mode;
+    } OPTIONS[] = {
+        {"--batch", RunMode::Batch}, {"--demo", RunMode::Demo},       {"--help", RunMode::Help},
+        {"-h", RunMode::Help},       {"--version", RunMode::Version},
+    };
+    for (const auto& option : OPTIONS) {
+        if (std::strcmp(argv[1], option.name) == 0) return {option.mode, ""};
+    }
+    return {RunMode::Wrong, std::string("unknown option '") + argv[1] + "'"};
+}
+
+const char* velmo_help_text() {
+    return R"(Usage: velmo [--batch | --demo]
+       velmo --help | --version
+
+Velmo drives an MS-DOS machine over an RS-232C cable. A command line typed at its console
+goes to the companion program on the MS-DOS machine, which runs it and sends back its output
+and its new prompt. #GET copies files from the MS-DOS machine, #PUT copies files to it
+(wildcards allowed; /V at the end reads every block back to verify it).
+
+  (no option)  open the window
+  --demo       open the window connected to velmo-dos, a simulated MS-DOS machine
+  --batch      no window: read command lines from standard input, one per line, and run
+               each as if typed at the console; every console line is printed on standard
+               output, the progress of a transfer on standard error (on a terminal).
+               The first Ctrl+C cancels the running command, a second one ends velmo.
+  --help       show this text
+  --version    show the version
+
+Settings come from PRM232C.TXT in the current directory (DOS text, one KEY=value a line):
+  COM=1..9  BAUDRATE=9600  STOPBIT=1|2  TIMEOUT=seconds  VERIFY=0|1
+  COMn=PATH  the device COMn opens (default /dev/ttyS<n-1>), e.g. COM1=/dev/ttyUSB0
+
+Example:
+  printf 'dir\n#GET *.TXT out/\n#PUT notes/*.txt\n' | velmo --batch > session.log
+
+Exit status of --batch: 0 when every command ended normally; 1 when a command ended with an
+error line or was cancelled, or an input line could not be used; 2 for a wrong invocation;
+130 when ended by Ctrl+C.
+)";
+}
