@@ -1,0 +1,244 @@
+// Files from the MS-DOS side, played block by block over a pseudo-terminal.
+#include <sys/stat.h>
+
+#include "link/link.h"
+#include "link/transfer_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class GetTransferTest : public TransferFixture {
+  protected:
+    GetTransferTest() { ctx.getMode = 1; }
+
+    // Plays the MS-DOS side and runs the transfer to its end; returns its result.
+    int transfer(const std::vector<DosStep>& steps,
+                 const std::function<void(int)>& beforeTick = {}) {
+        ScriptedPeer peer(pty.master(), [&](int fd) { playSteps(fd, steps, &heard); });
+        const int result = runTicks(a_GetResponseFrom98, beforeTick);
+        peer.join();
+        return result;
+    }
+
+    Bytes heard;
+};
+
+TEST_F(GetTransferTest, OneFileArrivesByteExactWithItsStamp) {
+    const int result = transfer({{ESC_R, 1},
+                                 {headerBlock("A.TXT", 3), 1},
+                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));
+    EXPECT_EQ(fileBytes("A.TXT"), "abc");
+    struct stat info {};
+    ASSERT_EQ(stat("A.TXT", &info), 0);
+    EXPECT_EQ(info.st_mtime, stampTime());
+    EXPECT_TRUE(consoleHas("*[A.TXT] <-- MS-DOS[A.TXT 3] 2000/01/15 12:30:00"));
+    EXPECT_TRUE(consoleHas(" --END-" + std::string(21, '-') + " 2000/01/15 12:30:00"));
+    ASSERT_FALSE(statusBar.progress.empty());
+    EXPECT_EQ(statusBar.progress.back(), "[A.TXT]      3/3  100%   0.0KB/sec");
+}
+
+TEST_F(GetTransferTest, SeveralFilesGoIntoTheDestinationDirectory) {
+    fs::create_directory("out");
+    std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "out/");
+    const std::string big = patterned(5000);
+    const int result = transfer({{ESC_R, 1},
+                                 {headerBlock("A.TXT", 3), 1},
+                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
+                                 {headerBlock("B.BIN", 5000), 1},
+                                 {dataBlock(BLOCK_DATA, 1, big.substr(0, 4096)), 1},
+                                 {dataBlock(BLOCK_LAST, 2, big.substr(4096)), 1},
+                                 {headerBlock("EMPTY.TXT", 0), 1},
+                                 {dataBlock(BLOCK_LAST, 1, ""), 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(fileBytes("out/A.TXT"), "abc");
+    EXPECT_EQ(fileBytes("out/B.BIN"), big);
+    EXPECT_TRUE(fs::exists("out/EMPTY.TXT"));
+    EXPECT_EQ(fs::file_size("out/EMPTY.TXT"), 0u);
+    EXPECT_EQ(statusBar.progress.back(), "[EMPTY.TXT]      0/0  100%   0.0KB/sec");
+}
+
+TEST_F(GetTransferTest, VerificationEchoesEachBlockAndWaitsForTheVerdict) {
+    ctx.verifyTransfer = 1;
+    const Bytes header = headerBlock("A.TXT", 3);
+    const Bytes block = {0x02, 0x80, 0x0B, 0x00, 0x01, 0x00, 0x00, 0x00,
+                         0x26, 0x01, 0x00, 0x00, 0x61, 0x62, 0x63};
+    const Bytes last = dataBlock(BLOCK_LAST, 2, "");
+    const int result = transfer({{ESC_R, 1},
+                                 {header, header.size()},
+                                 {{ACK}, 1},
+                                 {block, block.size()},
+                                 {{ACK}, 1},
+                                 {last, last.size()},
+                                 {{ACK}, 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(result, -1);
+    Bytes expected = {ACK};
+    for (const Bytes* echoed : {&header, &block, &last}) {
+        expected.insert(expected.end(), echoed->begin(), echoed->end());
+        expected.push_back(ACK);
+    }
+    EXPECT_EQ(heard, expected);
+    EXPECT_EQ(fileBytes("A.TXT"), "abc");
+    EXPECT_EQ(statusBar.progress.back(), "[A.TXT]      3/3  100%   0.0KB/sec  /Verify");
+}
+
+TEST_F(GetTransferTest, ACorruptedBlockIsRefusedAndItsRepeatTaken) {
+    Bytes bad1 = dataBlock(BLOCK_DATA, 1, "abc");
+    bad1.back() ^= 1;
+    Bytes bad2 = dataBlock(BLOCK_LAST, 2, "def");
+    bad2.back() ^= 1;
+    const int result = transfer({{ESC_R, 1},
+                                 {headerBlock("A.TXT", 6), 1},
+                                 {bad1, 1},
+                                 {dataBlock(BLOCK_DATA, 1, "abc"), 1},
+                                 {bad2, 1},
+                                 {dataBlock(BLOCK_LAST, 2, "def"), 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(heard, Bytes({ACK, ACK, NAK, ACK, NAK, ACK}));
+    EXPECT_TRUE(consoleHas("%Data error, BlockNo=1 Retry=1"));
+    EXPECT_TRUE(consoleHas("%Data error, BlockNo=2 Retry=1"));  // counted afresh per block
+    EXPECT_EQ(fileBytes("A.TXT"), "abcdef");
+}
+
+TEST_F(GetTransferTest, TheSixthRejectionGivesUp) {
+    Bytes bad = dataBlock(BLOCK_LAST, 1, "abc");
+    bad.back() ^= 1;
+    std::vector<DosStep> steps = {{ESC_R, 1}, {headerBlock("A.TXT", 3), 1}};
+    for (int i = 0; i < 5; ++i) steps.push_back({bad, 1});
+    steps.push_back({bad, 2});
+    EXPECT_EQ(transfer(steps), -2);
+    EXPECT_EQ(heard, Bytes({ACK, ACK, NAK, NAK, NAK, NAK, NAK, ESC, 'E'}));
+    EXPECT_TRUE(consoleHas("%Data error, BlockNo=1 Retry=6"));
+    EXPECT_TRUE(fileReleased("A.TXT"));
+}
+
+TEST_F(GetTransferTest, ABlockWhosePayloadNeverArrivesShowsNoNumber) {
+    ctx.timeoutSetting = 3;
+    const int result = transfer(
+        {{ESC_R, 1}, {headerBlock("A.TXT", 3), 1}, {{STX, BLOCK_LAST, 0x0B, 0x00}, 1}, {ESC_E, 0}});
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(heard, Bytes({ACK, ACK, NAK}));
+    EXPECT_TRUE(consoleHas("%Data error, BlockNo=-666 Retry=1"));
+}
+
+TEST_F(GetTransferTest, BytesBeforeTheStartAreIgnored) {
+    Bytes start = dataBlock(BLOCK_LAST, 1, "junk");
+    start.insert(start.end(), ESC_R.begin(), ESC_R.end());
+    const int result = transfer({{start, 1},
+                                 {headerBlock("A.TXT", 3), 1},
+                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));
+    EXPECT_EQ(fileBytes("A.TXT"), "abc");
+}
+
+TEST_F(GetTransferTest, AnEndInTheMiddleOfAFileKeepsItAndSaysSo) {
+    const std::string part = patterned(4096);
+    const int result = transfer({{ESC_R, 1},
+                                 {headerBlock("A.TXT", 10000), 1},
+                                 {dataBlock(BLOCK_DATA, 1, part), 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(fileBytes("A.TXT"), part);
+    EXPECT_TRUE(fileReleased("A.TXT"));
+    EXPECT_TRUE(consoleHas("*Incomplete: A.TXT 4096/10000 bytes"));
+}
+
+TEST_F(GetTransferTest, CancelStopsAtTheNextBlockWithoutStoringIt) {
+    const int result =
+        transfer({{ESC_R, 1}, {headerBlock("A.TXT", 3), 1}, {dataBlock(BLOCK_LAST, 1, "abc"), 2}},
+                 [&](int tick) { ctx.cancelRequested = tick >= 3; });
+    EXPECT_EQ(result, -2);
+    EXPECT_EQ(heard, Bytes({ACK, ACK, ESC, 'E'}));
+    EXPECT_EQ(fileBytes("A.TXT"), "");
+    EXPECT_TRUE(fileReleased("A.TXT"));
+}
+
+TEST_F(GetTransferTest, AShortNameAfterALongOneKeepsNothingOfIt) {
+    fs::create_directory("dest");
+    std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "dest/");
+    const int result = transfer({{ESC_R, 1},
+                                 {headerBlock("A_MUCH_LONGER_NAME.TXT", 3), 1},
+                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
+                                 {headerBlock("B.TXT", 3), 1},
+                                 {dataBlock(BLOCK_LAST, 1, "def"), 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(result, -1);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator("dest")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"A_MUCH_LONGER_NAME.TXT", "B.TXT"}));
+    EXPECT_EQ(fileBytes("dest/B.TXT"), "def");
+    EXPECT_TRUE(consoleHas("*[dest/B.TXT] <-- MS-DOS[B.TXT 3] 2000/01/15 12:30:00"));
+}
+
+TEST_F(GetTransferTest, ADestinationTooLongForTheNameIsRefused) {
+    std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "%s/", std::string(500, 'd').c_str());
+    const int result = transfer({{ESC_R, 1}, {headerBlock("ABCDEFGH.TXT", 3), 2}});
+    EXPECT_EQ(result, 42);
+    EXPECT_EQ(heard, Bytes({ACK, ESC, 'E'}));
+    EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (path too long)"));
+}
+
+// A header's name from the other machine, and where it may land (empty: refused).
+struct HeaderName {
+    std::string name;
+    std::string stored;
+};
+
+class GetHeaderNameTest : public GetTransferTest,
+                          public ::testing::WithParamInterface<HeaderName> {};
+
+TEST_P(GetHeaderNameTest, NeverLeavesTheDestination) {
+    fs::create_directory("dest");
+    dir.writeFile("canary", "canary");
+    std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "dest/");
+    const HeaderName& row = GetParam();
+    const bool refused = row.stored.empty();
+    std::vector<DosStep> steps = {{ESC_R, 1}, {headerBlock(row.name, 3), refused ? 2u : 1u}};
+    if (!refused) steps.insert(steps.end(), {{dataBlock(BLOCK_LAST, 1, "abc"), 1}, {ESC_E, 0}});
+
+    const int result = transfer(steps);
+
+    EXPECT_EQ(fileBytes("canary"), "canary");
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+        entries.push_back(fs::relative(entry.path(), dir.path()).string());
+    }
+    std::sort(entries.begin(), entries.end());
+    std::vector<std::string> expected = {"canary", "dest"};
+    if (!refused) expected.push_back("dest/" + row.stored);
+    EXPECT_EQ(entries, expected);
+    if (refused) {
+        EXPECT_EQ(result, 42);
+        EXPECT_EQ(heard, Bytes({ACK, ESC, 'E'}));
+        EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS"));
+    } else {
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(fileBytes("dest/" + row.stored), "abc");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, GetHeaderNameTest,
+    ::testing::Values(HeaderName{"..\\..\\x", "x"}, HeaderName{"../canary", "canary"},
+                      HeaderName{"a\\..\\..\\canary", "canary"},
+                      HeaderName{"/etc/passwd", "passwd"},
+                      HeaderName{"\\AUTOEXEC.BAT", "AUTOEXEC.BAT"}, HeaderName{"C:\\X", "X"},
+                      HeaderName{"C:X", "X"}, HeaderName{"", ""}, HeaderName{".", ""},
+                      HeaderName{"..", ""}, HeaderName{"C:\\", ""}, HeaderName{"..\\..", ""},
+                      HeaderName{std::string(600, 'N'), ""}, HeaderName{"MY..FILE", "MY..FILE"},
+                      HeaderName{"A.B.C", "A.B.C"},
+                      HeaderName{"\x95\x5C.TXT", "\xE8\xA1\xA8.TXT"},  // 表.TXT
+                      HeaderName{"DIR\\\x95\x5C.TXT", "\xE8\xA1\xA8.TXT"}));
+
+}  // namespace

@@ -1,0 +1,125 @@
+// Transfers over a pseudo-terminal: a link context with its port open, a temporary working
+// directory, a fixed clock, a recording status bar, and the MS-DOS side's blocks.
+#pragma once
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "core/clock.h"
+#include "core/view_host.h"
+#include "link/link_fixture.h"
+#include "link/wire_format.h"
+#include "support/temp_working_directory.h"
+
+class FixedClock : public Clock {
+  public:
+    uint32_t tick = 1000;
+    LocalTime time{2000, 1, 15, 12, 30, 0};
+    uint32_t tickMs() const override { return tick; }
+    LocalTime now() const override { return time; }
+};
+
+class RecordingStatusBar : public StatusBar {
+  public:
+    std::vector<std::string> progress;  // pane 0, in order
+    void setPaneText(int pane, const char* text) override {
+        if (pane == 0) progress.push_back(text);
+    }
+};
+
+inline const Bytes ESC_R = {ESC, 'R'};
+inline const Bytes ESC_E = {ESC, 'E'};
+
+inline Bytes dataBlock(uint8_t type, uint32_t number, const std::string& payload) {
+    Bytes block(BLOCK_HEAD + payload.size());
+    std::memcpy(block.data() + BLOCK_HEAD, payload.data(), payload.size());
+    k_block_data(block.data(), type, number, payload.size());
+    return block;
+}
+
+inline Bytes headerBlock(const std::string& name, uint32_t size) {
+    Bytes block(BLOCK_HEAD + name.size());
+    k_block_header(block.data(), k_dos_date(2000, 1, 15), k_dos_time(12, 30, 0), size, name.data(),
+                   name.size());
+    return block;
+}
+
+// 2000/01/15 12:30:00 local time, the stamp of headerBlock.
+inline time_t stampTime() {
+    tm local{};
+    local.tm_year = 100;
+    local.tm_mday = 15;
+    local.tm_hour = 12;
+    local.tm_min = 30;
+    local.tm_isdst = -1;
+    return mktime(&local);
+}
+
+inline std::string fileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+// True when nobody holds the file open without sharing.
+inline bool fileReleased(const std::filesystem::path& path) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    const bool free = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (fd >= 0) close(fd);
+    return free;
+}
+
+inline std::string patterned(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = char(i * 7 + i / 251);
+    return bytes;
+}
+
+class TransferFixture : public LinkFixture {
+  protected:
+    TransferFixture() {
+        k_set_clock(&clock);
+        ctx.timeoutSetting = 20;  // generous: the machine may be busy
+        ctx.statusBar = &statusBar;
+        openPort();
+    }
+    ~TransferFixture() override { k_set_clock(nullptr); }
+
+    // Calls the step once per tick as the driver does, until it ends.
+    int runTicks(int (*step)(LinkContext*, DeviceContext*),
+                 const std::function<void(int)>& beforeTick = {}) {
+        for (int tick = 1; tick < 100000; ++tick) {
+            ctx.tickCount = tick;
+            if (beforeTick) beforeTick(tick);
+            const int result = step(&ctx, &dc);
+            if (result != 0) return result;
+        }
+        return 0;
+    }
+
+    bool consoleHas(const std::string& text) const {
+        for (int i = 0; i < ctx.lineCount; ++i) {
+            if (lineText(i) == text) return true;
+        }
+        return false;
+    }
+
+    bool consoleHasPrefix(const std::string& prefix) const {
+        for (int i = 0; i < ctx.lineCount; ++i) {
+            if (lineText(i).rfind(prefix, 0) == 0) return true;
+        }
+        return false;
+    }
+
+    TempWorkingDirectory dir;
+    FixedClock clock;
+    RecordingStatusBar statusBar;
+};
