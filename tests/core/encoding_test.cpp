@@ -13,6 +13,10 @@ struct RoundTrip {
     std::string cp932;
 };
 
+void PrintTo(const RoundTrip& c, std::ostream* os) {
+    *os << c.utf8;
+}
+
 class EncodingRoundTrip : public testing::TestWithParam<RoundTrip> {};
 
 TEST_P(EncodingRoundTrip, BothDirections) {
@@ -43,6 +47,10 @@ struct InertCase {
     std::string cp932;
     const char* shown;
 };
+
+void PrintTo(const InertCase& c, std::ostream* os) {
+    *os << c.shown;
+}
 
 class InertText : public testing::TestWithParam<InertCase> {};
 

@@ -137,6 +137,11 @@ struct RuleCase {
     int flags, mode, level;
 };
 
+// Test names in listings show the case's title, not its bytes.
+void PrintTo(const RuleCase& c, std::ostream* os) {
+    *os << c.title;
+}
+
 class ErrorLogFile : public ErrorLog, public testing::WithParamInterface<RuleCase> {};
 
 TEST_P(ErrorLogFile, DerivesFlagsModeAndLevel) {

@@ -33,6 +33,11 @@ struct MatchCase {
     std::vector<std::string> expected;
 };
 
+// Test names in listings show the case's title, not its bytes.
+void PrintTo(const MatchCase& c, std::ostream* os) {
+    *os << c.title;
+}
+
 class FindFiles : public testing::TestWithParam<MatchCase> {
   protected:
     TempWorkingDirectory dir;

@@ -15,6 +15,11 @@ struct LineCase {
     std::vector<std::string> lines;  // every line returned with result 0, then -1
 };
 
+// Test names in listings show the case's title, not its bytes.
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.title;
+}
+
 std::vector<LineCase> lineCases() {
     const std::string long200(200, 'x');
     const std::string exact120(120, 'y');
