@@ -83,7 +83,8 @@ void takeLogName(const std::string& name, char* logName) {
     if (name.size() < ERRLOG_NAME_SIZE) std::memcpy(logName, name.c_str(), name.size() + 1);
 }
 
-// Mode, level and log name from one entry or line; the level of the file starts at 1.
+// Mode, level and log name from one environment entry or file line. `levelLow` is the least
+// level an entry may set: 0 in the environment, 1 in the file.
 void applyEntry(const char* entry, int length, int levelLow, int* mode, int* level, char* logName,
                 bool fromEnvironment) {
     const Keys& k = keys();
@@ -163,7 +164,8 @@ int k_errlog_config(int* mode, int* level, char* logName) {
         rc = k_text_lineget(FILE_TRANSFER, "ERRLOG.TXT", line, sizeof line, &length, &block);
     }
     // After a failure the reader may still hold the file open; closing a closed block is 0.
-    if (rc != -1 && rc != 2)
+    if (rc != -1 && rc != 2) {
         k_text_lineget(FILE_CLOSE, "ERRLOG.TXT", line, sizeof line, &length, &block);
+    }
     return ruleR(mode, level);
 }
