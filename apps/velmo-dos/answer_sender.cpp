@@ -10,12 +10,12 @@ enum class RecordResult { Taken, Cancelled, Failed };
 
 RecordResult sendRecord(DosLine& line, bool prompt, std::string_view text) {
     uint8_t answer = 0;
-    if (!line.writePair(ESC, 'R') || line.readByte(&answer) != LineRead::Ok || answer != ACK) {
+    if (!line.writePair(ESC, 'R') || line.readAnswer(&answer) != LineRead::Ok || answer != ACK) {
         return RecordResult::Failed;
     }
     uint8_t record[TEXT_RECORD_MAX + 4];
     const size_t size = k_text_record(record, prompt, text.data(), text.size());
-    if (!line.write(record, size) || line.readByte(&answer) != LineRead::Ok) {
+    if (!line.write(record, size) || line.readAnswer(&answer) != LineRead::Ok) {
         return RecordResult::Failed;
     }
     if (answer == ACK) return RecordResult::Taken;

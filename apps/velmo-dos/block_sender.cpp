@@ -13,7 +13,7 @@ enum class Answer { Taken, Rejected, Aborted, Failed };
 // After ESC: 'E' is the Windows side giving up; anything else breaks the exchange.
 Answer afterEsc(DosLine& line) {
     uint8_t letter = 0;
-    if (line.readByte(&letter) != LineRead::Ok) return Answer::Failed;
+    if (line.readEscapeLetter(&letter) != LineRead::Ok) return Answer::Failed;
     return letter == 'E' ? Answer::Aborted : Answer::Failed;
 }
 

@@ -10,6 +10,7 @@ constexpr int QUIET_AFTER_REFUSAL_MS = 100;
 
 // Waits for ESC 'C'; everything else between exchanges is line noise or left-overs.
 LineRead waitForCommandStart(DosLine& line) {
+    if (line.takeCommandStart()) return LineRead::Ok;
     uint8_t byte = 0;
     bool afterEsc = false;
     for (;;) {

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "link/wire_format.h"
+
 namespace {
 
 std::atomic<bool> stopRequested{false};
@@ -121,6 +123,25 @@ LineRead DosLine::waitByte(uint8_t* byte) {
             }
         }
     }
+}
+
+LineRead DosLine::readEscapeLetter(uint8_t* letter) {
+    const LineRead read = readByte(letter);
+    if (read == LineRead::Ok && *letter == 'C') commandStarted_ = true;
+    return read;
+}
+
+LineRead DosLine::readAnswer(uint8_t* byte) {
+    const LineRead read = readByte(byte);
+    if (read != LineRead::Ok || *byte != ESC) return read;
+    uint8_t letter = 0;
+    return readEscapeLetter(&letter);
+}
+
+bool DosLine::takeCommandStart() {
+    const bool started = commandStarted_;
+    commandStarted_ = false;
+    return started;
 }
 
 void DosLine::drain(int quietMs) {

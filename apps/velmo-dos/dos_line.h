@@ -22,6 +22,14 @@ class DosLine {
     LineRead readByte(uint8_t* byte) { return read(byte, 1); }
     // Waits as long as it takes for one byte, through hang-ups (nobody connected yet).
     LineRead waitByte(uint8_t* byte);
+    // Reads the letter after an ESC from the Windows side. A new command's ESC 'C' in the middle
+    // of an exchange means the end of that exchange was lost (velmo purges its line when it
+    // reopens it): the exchange is over, and the command loop is told through
+    // takeCommandStart().
+    LineRead readEscapeLetter(uint8_t* letter);
+    // One answer byte (ACK, NAK); after an ESC the letter is read as well and *byte stays ESC.
+    LineRead readAnswer(uint8_t* byte);
+    bool takeCommandStart();
     // Throws away whatever arrives until the line has been quiet for `quietMs`.
     void drain(int quietMs);
     // Writes all bytes; false when the line is gone, stuck for the time-out, or stopping.
@@ -43,6 +51,7 @@ class DosLine {
     int timeoutMs_;
     LinePacer sendPacer_;
     LinePacer receivePacer_;
+    bool commandStarted_ = false;
     bool receiveRun_ = false;  // a run of incoming bytes is being taken at line rate
     bool budgeted_ = false;
     uint64_t budget_ = 0;

@@ -37,7 +37,7 @@ class GetSender {
 
     bool start() {
         uint8_t answer = 0;
-        return line_.writePair(ESC, 'R') && line_.readByte(&answer) == LineRead::Ok &&
+        return line_.writePair(ESC, 'R') && line_.readAnswer(&answer) == LineRead::Ok &&
                answer == ACK;
     }
 

@@ -40,8 +40,9 @@ class PutReceiver {
         if (line_.readByte(&byte) != LineRead::Ok) return Step::End;
         if (byte == ESC) {
             uint8_t letter = 0;
-            if (line_.readByte(&letter) != LineRead::Ok) return Step::End;
-            return letter == 'E' ? Step::End : Step::Next;  // an incomplete file is dropped
+            if (line_.readEscapeLetter(&letter) != LineRead::Ok) return Step::End;
+            // ESC 'E' (or a new command) ends the transfer; an incomplete file is dropped.
+            return letter == 'E' || letter == 'C' ? Step::End : Step::Next;
         }
         if (byte != STX) return Step::Next;  // line noise between blocks
         return receiveBlock();
@@ -64,7 +65,11 @@ class PutReceiver {
             if (!line_.write(block_, size_t(length) + 4)) return Step::End;
             uint8_t verdict = 0;
             if (line_.readByte(&verdict) != LineRead::Ok) return Step::End;
-            if (verdict == ESC) return Step::End;  // the Windows side gave up
+            if (verdict == ESC) {
+                uint8_t letter = 0;
+                line_.readEscapeLetter(&letter);
+                return Step::End;  // the Windows side gave up
+            }
             if (verdict != ACK) return reject();
         }
         const bool stored = block_[1] == BLOCK_HEADER ? startFile() : storeData();

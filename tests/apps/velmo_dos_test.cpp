@@ -1,0 +1,481 @@
+// velmo-dos end to end: the real executable on a pseudo-terminal, driven either by velmo's own
+// link functions (as the driver calls them, one step per tick) or byte by byte where the test
+// is about what crosses the line.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "core/link_context.h"
+#include "core/view_host.h"
+#include "link/link.h"
+#include "link/wire_format.h"
+#include "support/dos_machine.h"
+#include "support/pty_pair.h"
+#include "support/recording_surface.h"
+#include "support/temp_working_directory.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// 2000/01/15 12:30:00 local time: an even second, so that it survives the MS-DOS stamp.
+time_t stamp2000() {
+    tm local{};
+    local.tm_year = 100;
+    local.tm_mday = 15;
+    local.tm_hour = 12;
+    local.tm_min = 30;
+    local.tm_isdst = -1;
+    return mktime(&local);
+}
+
+std::string patterned(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = char(i * 7 + i / 251);
+    return bytes;
+}
+
+std::string hostFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+time_t modifiedTime(const std::filesystem::path& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
+}
+
+class NullStatusBar : public StatusBar {
+  public:
+    void setPaneText(int, const char*) override {}
+};
+
+// velmo's side of the cable as the driver runs it, in a temporary working directory.
+class WindowsSide {
+  public:
+    explicit WindowsSide(const DosMachine& machine) : ctx_(std::make_unique<LinkContext>()) {
+        a_ContextDefaults(ctx_.get());
+        machine.connect(ctx_.get());
+        ctx_->statusBar = &statusBar_;
+    }
+    ~WindowsSide() { closePort(); }
+
+    // Types `command` at the prompt and runs the exchange to its end; returns the last step's
+    // result (-1 normal end, -2 cancelled or given up, otherwise a failure code).
+    int run(const std::string& command) {
+        ctx_->lineCount = 0;  // a fresh screen per command keeps the answer in view
+        const std::string text = std::string(ctx_->promptText) + command;
+        ConsoleLine& line = ctx_->lines[ctx_->lineCount++];
+        std::memset(line.text, 0, sizeof line.text);
+        std::memcpy(line.text, text.data(), text.size());
+        line.length = int32_t(text.size());
+        line.state = LINE_COMMAND;
+        ctx_->tickCount = 1;
+        // The command's step runs in the same tick as the command, and in every later one.
+        int result = a_CommandTo98(ctx_.get(), &surface_);
+        for (int tick = 1; result == 0; ++tick) {
+            ctx_->tickCount = tick;
+            result = ctx_->getMode   ? a_GetResponseFrom98(ctx_.get(), &surface_)
+                     : ctx_->putMode ? a_PutResponseFrom98(ctx_.get(), &surface_)
+                                     : a_ResponseFrom98(ctx_.get(), &surface_);
+        }
+        if (result != -1) closePort();  // as the driver does after every other end
+        return result;
+    }
+
+    std::vector<std::string> console() const {
+        std::vector<std::string> lines;
+        for (int i = 0; i < ctx_->lineCount; ++i) {
+            lines.emplace_back(ctx_->lines[i].text, size_t(ctx_->lines[i].length));
+        }
+        return lines;
+    }
+    bool consoleHas(const std::string& text) const {
+        for (const std::string& line : console()) {
+            if (line.find(text) != std::string::npos) return true;
+        }
+        return false;
+    }
+    std::string prompt() const { return ctx_->promptText; }
+    const ConsoleLine& newestLine() const { return ctx_->lines[ctx_->lineCount - 1]; }
+    const std::filesystem::path& directory() const { return dir_.path(); }
+    void writeFile(const std::string& name, const std::string& bytes, time_t modified) const {
+        dir_.writeFile(name, bytes);
+        const timespec times[2] = {{modified, 0}, {modified, 0}};
+        utimensat(AT_FDCWD, (dir_.path() / name).c_str(), times, 0);
+    }
+
+  private:
+    void closePort() {
+        if (!ctx_->portOpen) return;
+        k_rs232c2(1, ctx_->comPort, 0, 0, 0, 0, 0, &ctx_->portHandle, &ctx_->ioOverlapped);
+        ctx_->portOpen = 0;
+    }
+
+    TempWorkingDirectory dir_;
+    std::unique_ptr<LinkContext> ctx_;
+    RecordingSurface surface_;
+    NullStatusBar statusBar_;
+};
+
+// velmo's side played byte by byte, for what the link functions do not show.
+class RawLine {
+  public:
+    explicit RawLine(const DosMachine& machine) : fd_(machine.openLine()) {
+        EXPECT_GE(fd_, 0) << "cannot open " << machine.linkPath();
+    }
+    ~RawLine() {
+        if (fd_ >= 0) close(fd_);
+    }
+
+    // Sends a CommandFrame; returns the answer after the text: {ACK} or {ESC, code}.
+    Bytes frame(uint8_t flags, const std::string& text, const std::string& copy = {}) {
+        writeBytes(fd_, Bytes{ESC, 'C'});
+        if (readBytes(fd_, 1) != Bytes{ACK}) return {};
+        const std::string second = copy.empty() ? text : copy;
+        Bytes rest = {STX, flags, 0, 0};
+        k_put16(rest.data() + 2, uint32_t(text.size() + second.size()));
+        rest.insert(rest.end(), text.begin(), text.end());
+        rest.insert(rest.end(), second.begin(), second.end());
+        writeBytes(fd_, rest);
+        Bytes answer = readBytes(fd_, 1);
+        if (answer == Bytes{ESC}) answer.push_back(readBytes(fd_, 1).at(0));
+        return answer;
+    }
+
+    // Reads a plain answer: its lines and its prompt. Answers NAK to record `cancelAt`
+    // (counted from 0) and then expects ESC 'E' at once.
+    bool answer(std::vector<std::string>* lines, std::string* prompt, int cancelAt = -1) {
+        for (int record = 0;; ++record) {
+            const Bytes start = readBytes(fd_, 2);
+            if (start == Bytes{ESC, 'E'}) return true;
+            if (start != Bytes{ESC, 'R'}) return false;
+            writeBytes(fd_, Bytes{ACK});
+            const Bytes head = readBytes(fd_, 4);
+            if (head.size() != 4 || head[0] != STX) return false;
+            const Bytes text = readBytes(fd_, k_get16(head.data() + 2));
+            (head[1] & TEXT_PROMPT ? *prompt : lines->emplace_back()) =
+                std::string(text.begin(), text.end());
+            writeBytes(fd_, Bytes{record == cancelAt ? NAK : ACK});
+            if (record == cancelAt) return readBytes(fd_, 2) == Bytes{ESC, 'E'};
+        }
+    }
+
+    std::vector<std::string> command(const std::string& text, std::string* prompt) {
+        std::vector<std::string> lines;
+        EXPECT_EQ(frame(0, text), Bytes{ACK});
+        EXPECT_TRUE(answer(&lines, prompt));
+        return lines;
+    }
+
+    // Sends a PUT block and reads the one-byte answer (no verification).
+    Bytes putBlock(const Bytes& block) {
+        writeBytes(fd_, block);
+        Bytes answer = readBytes(fd_, 1);
+        if (answer == Bytes{ESC}) answer.push_back(readBytes(fd_, 1).at(0));
+        return answer;
+    }
+
+    bool quiet(int ms) {
+        pollfd p{fd_, POLLIN, 0};
+        return poll(&p, 1, ms) == 0;
+    }
+    int fd() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+Bytes headerBlock(const std::string& name, uint32_t size) {
+    Bytes block(BLOCK_HEAD + name.size());
+    k_block_header(block.data(), k_dos_date(2000, 1, 15), k_dos_time(12, 30, 0), size, name.data(),
+                   name.size());
+    return block;
+}
+
+Bytes dataBlock(uint8_t type, uint32_t number, const std::string& payload) {
+    Bytes block(BLOCK_HEAD + payload.size());
+    std::memcpy(block.data() + BLOCK_HEAD, payload.data(), payload.size());
+    k_block_data(block.data(), type, number, payload.size());
+    return block;
+}
+
+// ---- Plain commands ----
+
+TEST(VelmoDos, DirListsTheDriveAndEndsWithTheNewPrompt) {
+    DosMachine machine;
+    machine.writeFile("README.TXT", std::string(20, 'x'), stamp2000());
+    machine.makeDirectory("SUB");
+    WindowsSide velmo(machine);
+
+    EXPECT_EQ(velmo.run("DIR"), -1);
+    EXPECT_TRUE(velmo.consoleHas(" Volume in drive A is VELMO"));
+    EXPECT_TRUE(velmo.consoleHas(" Directory of A:\\"));
+    EXPECT_TRUE(velmo.consoleHas("README   TXT        20 01-15-00  12:30p"));
+    EXPECT_TRUE(velmo.consoleHas("SUB            <DIR>"));
+    EXPECT_TRUE(velmo.consoleHas("        2 File(s)"));
+    EXPECT_EQ(velmo.prompt(), "A:\\>");
+    EXPECT_EQ(velmo.newestLine().state, LINE_PROMPT);
+}
+
+TEST(VelmoDos, CdChangesThePromptAndNamesIgnoreCase) {
+    DosMachine machine;
+    machine.makeDirectory("Sub");
+    machine.writeFile("Sub/Note.txt", "in sub\r\n");
+    WindowsSide velmo(machine);
+
+    EXPECT_EQ(velmo.run("cd SUB"), -1);
+    EXPECT_EQ(velmo.prompt(), "A:\\Sub>");
+    EXPECT_EQ(velmo.run("TYPE NOTE.TXT"), -1);
+    EXPECT_TRUE(velmo.consoleHas("in sub"));
+    EXPECT_EQ(velmo.run("CD.."), -1);
+    EXPECT_EQ(velmo.prompt(), "A:\\>");
+}
+
+TEST(VelmoDos, UnknownCommandIsAnsweredAsMsDosWould) {
+    DosMachine machine;
+    WindowsSide velmo(machine);
+    EXPECT_EQ(velmo.run("FORMAT C:"), -1);
+    EXPECT_TRUE(velmo.consoleHas("Bad command or file name"));
+    EXPECT_EQ(velmo.newestLine().state, LINE_PROMPT);
+}
+
+TEST(VelmoDos, TypeSendsTabsForTheWindowsSideToExpandAndStopsAtEndOfFileMark) {
+    DosMachine machine;
+    machine.writeFile("T.TXT", "ab\tcd\r\nsecond\r\n\x1Ahidden\r\n");
+    RawLine line(machine);
+    std::string prompt;
+    EXPECT_EQ(line.command("TYPE T.TXT", &prompt), (std::vector<std::string>{"ab\tcd", "second"}));
+    EXPECT_EQ(prompt, "A:\\>");
+}
+
+TEST(VelmoDos, LongLinesAreWrappedIntoRecordsOfEightyBytes) {
+    DosMachine machine;
+    RawLine line(machine);
+    std::string prompt;
+    const std::string text(100, 'z');
+    EXPECT_EQ(line.command("ECHO " + text, &prompt),
+              (std::vector<std::string>{text.substr(0, 80), text.substr(80)}));
+}
+
+TEST(VelmoDos, NakAfterARecordEndsTheAnswerAtOnce) {
+    DosMachine machine;
+    for (int i = 0; i < 10; ++i) machine.writeFile("F" + std::to_string(i) + ".TXT", "x");
+    RawLine line(machine);
+    std::vector<std::string> lines;
+    std::string prompt;
+    ASSERT_EQ(line.frame(0, "DIR"), Bytes{ACK});
+    EXPECT_TRUE(line.answer(&lines, &prompt, 1));
+    EXPECT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(line.quiet(200));
+}
+
+TEST(VelmoDos, FrameWhoseCopiesDifferIsRefusedAndTheNextOneServed) {
+    DosMachine machine;
+    RawLine line(machine);
+    EXPECT_EQ(line.frame(0, "VER", "VEX"), (Bytes{ESC, 0x02}));
+    std::string prompt;
+    EXPECT_FALSE(line.command("VER", &prompt).empty());
+}
+
+// ---- Nothing escapes drive A: ----
+
+class EscapeAttempt : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(EscapeAttempt, IsRefusedAndLeavesTheCurrentDirectory) {
+    DosMachine machine;
+    machine.makeDirectory("SUB");
+    std::ofstream(machine.root() + "/../secret.txt") << "TOP SECRET";
+    RawLine line(machine);
+    std::string prompt;
+    line.command("CD SUB", &prompt);
+
+    const std::vector<std::string> lines = line.command(GetParam(), &prompt);
+    EXPECT_EQ(prompt, "A:\\SUB>");
+    for (const std::string& text : lines) EXPECT_EQ(text.find("SECRET"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(machine.root() + "/../X"));
+    EXPECT_EQ(hostFile(machine.root() + "/../secret.txt"), "TOP SECRET");
+}
+
+INSTANTIATE_TEST_SUITE_P(VelmoDos, EscapeAttempt,
+                         ::testing::Values("CD ..\\..", "CD \\..", "CD A:..\\..\\..",
+                                           "TYPE ..\\..\\secret.txt", "TYPE /../secret.txt",
+                                           "TYPE ..\\..\\..\\..\\etc\\passwd", "DIR ..\\..\\*.*",
+                                           "COPY ..\\..\\secret.txt", "MD ..\\..\\X",
+                                           "DEL ..\\..\\secret.txt", "REN ..\\..\\secret.txt X",
+                                           "CD C:\\"));
+
+TEST(VelmoDos, TransferNamesOutsideTheDriveAreRefusedWithAnErrorCode) {
+    DosMachine machine;
+    std::ofstream(machine.root() + "/../secret.txt") << "TOP SECRET";
+    RawLine line(machine);
+    EXPECT_EQ(line.frame(COMMAND_GET, "..\\secret.txt"), (Bytes{ESC, 0x11}));
+    EXPECT_EQ(line.frame(COMMAND_GET, "NOTHING.*"), (Bytes{ESC, 0x10}));
+    EXPECT_EQ(line.frame(COMMAND_PUT, "..\\x"), (Bytes{ESC, 0x11}));
+    EXPECT_EQ(line.frame(COMMAND_PUT, "NOSUCH\\x"), (Bytes{ESC, 0x11}));
+}
+
+TEST(VelmoDos, PutHeaderNamesAreCutToTheirLastComponent) {
+    DosMachine machine;
+    RawLine line(machine);
+    ASSERT_EQ(line.frame(COMMAND_PUT, ""), Bytes{ACK});
+    EXPECT_EQ(line.putBlock(headerBlock("..\\..\\evil.txt", 3)), Bytes{ACK});
+    EXPECT_EQ(line.putBlock(dataBlock(BLOCK_LAST, 1, "abc")), Bytes{ACK});
+    EXPECT_EQ(line.putBlock(headerBlock("..", 3)), (Bytes{ESC, 'E'}));
+    EXPECT_EQ(machine.readFile("evil.txt"), "abc");
+    EXPECT_FALSE(std::filesystem::exists(machine.root() + "/../evil.txt"));
+}
+
+// ---- GET ----
+
+class GetTransfer : public ::testing::TestWithParam<bool> {
+  protected:
+    std::string verify() const { return GetParam() ? " /V" : ""; }
+};
+
+TEST_P(GetTransfer, FilesArriveByteForByteWithTheirTimes) {
+    DosMachine machine;
+    machine.makeDirectory("SUB");
+    const std::map<std::string, std::string> files = {
+        {"A.TXT", "abc"},
+        {"B.BIN", patterned(5000)},
+        {"C.BIN", patterned(4096)},
+        {"EMPTY.TXT", ""},
+    };
+    for (const auto& [name, bytes] : files) machine.writeFile("SUB/" + name, bytes, stamp2000());
+    WindowsSide velmo(machine);
+
+    EXPECT_EQ(velmo.run("#GET SUB\\*.*" + verify()), -1);
+    for (const auto& [name, bytes] : files) {
+        EXPECT_TRUE(hostFile(velmo.directory() / name) == bytes) << name;
+        EXPECT_EQ(modifiedTime(velmo.directory() / name), stamp2000()) << name;
+    }
+    // One file by a path in any case; it arrives under its MS-DOS name.
+    std::filesystem::remove(velmo.directory() / "A.TXT");
+    EXPECT_EQ(velmo.run("#GET sub\\a.txt" + verify()), -1);
+    EXPECT_EQ(hostFile(velmo.directory() / "A.TXT"), "abc");
+}
+
+INSTANTIATE_TEST_SUITE_P(VelmoDos, GetTransfer, ::testing::Bool());
+
+TEST(VelmoDos, CorruptedBlockIsRepeatedAndAccepted) {
+    DosMachine machine({"--corrupt-once", "2"});
+    machine.writeFile("B.BIN", patterned(9000));
+    WindowsSide velmo(machine);
+    EXPECT_EQ(velmo.run("#GET B.BIN"), -1);
+    EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=2 Retry=1"));
+    EXPECT_FALSE(velmo.consoleHas("Retry=2"));
+    EXPECT_TRUE(hostFile(velmo.directory() / "B.BIN") == patterned(9000));
+}
+
+TEST(VelmoDos, SixRejectionsEndTheGetAndTheMachineServesOn) {
+    DosMachine machine({"--corrupt-block", "1"});
+    machine.writeFile("B.BIN", patterned(100));
+    WindowsSide velmo(machine);
+    EXPECT_EQ(velmo.run("#GET B.BIN"), -2);
+    EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=1 Retry=6"));
+    EXPECT_EQ(velmo.run("VER"), -1);
+    EXPECT_EQ(velmo.prompt(), "A:\\>");
+}
+
+TEST(VelmoDos, EndAfterStopsTheGetEarly) {
+    DosMachine machine({"--end-after", "1"});
+    machine.writeFile("B.BIN", patterned(9000));
+    WindowsSide velmo(machine);
+    EXPECT_EQ(velmo.run("#GET B.BIN"), -1);
+    EXPECT_TRUE(hostFile(velmo.directory() / "B.BIN") == patterned(4096));
+}
+
+TEST(VelmoDos, SilentAfterSendsNothingMoreAndLeavesNothingBehind) {
+    DosMachine machine({"--silent-after", "20"});
+    machine.writeFile("B.BIN", patterned(9000));
+    RawLine line(machine);
+    ASSERT_EQ(line.frame(COMMAND_GET, "B.BIN"), Bytes{ACK});
+    EXPECT_EQ(readBytes(line.fd(), 2), (Bytes{ESC, 'R'}));
+    writeBytes(line.fd(), Bytes{ACK});
+    EXPECT_EQ(readBytes(line.fd(), BLOCK_HEAD + 5).size(), size_t(BLOCK_HEAD + 5));
+    writeBytes(line.fd(), Bytes{ACK});
+    EXPECT_EQ(readBytes(line.fd(), 100, 500), Bytes{STX});  // 2 + 17 + 1 bytes, then silence
+    writeBytes(line.fd(), Bytes{ESC, 'E'});                 // velmo gives up after its time-out
+    std::string prompt;
+    EXPECT_FALSE(line.command("VER", &prompt).empty());
+}
+
+TEST(VelmoDos, HostileNameGoesIntoTheHeaderAsGiven) {
+    DosMachine machine({"--hostile-name", "..\\x5Cevil"});
+    machine.writeFile("B.BIN", "abc");
+    RawLine line(machine);
+    ASSERT_EQ(line.frame(COMMAND_GET, "B.BIN"), Bytes{ACK});
+    EXPECT_EQ(readBytes(line.fd(), 2), (Bytes{ESC, 'R'}));
+    writeBytes(line.fd(), Bytes{ACK});
+    const Bytes header = readBytes(line.fd(), BLOCK_HEAD + 7);
+    ASSERT_EQ(header.size(), size_t(BLOCK_HEAD + 7));
+    EXPECT_EQ(std::string(header.begin() + BLOCK_HEAD, header.end()), "..\\evil");
+}
+
+// ---- PUT ----
+
+class PutTransfer : public ::testing::TestWithParam<bool> {
+  protected:
+    std::string verify() const { return GetParam() ? " /V" : ""; }
+};
+
+TEST_P(PutTransfer, WildcardFilesArriveAndEmptyOnesAreSkipped) {
+    DosMachine machine;
+    machine.makeDirectory("IN");
+    WindowsSide velmo(machine);
+    velmo.writeFile("A.TXT", "abc", stamp2000());
+    velmo.writeFile("B.BIN", patterned(8192), stamp2000());
+    velmo.writeFile("EMPTY.TXT", "", stamp2000());
+
+    EXPECT_EQ(velmo.run("#PUT * IN\\" + verify()), -1);
+    EXPECT_EQ(machine.readFile("IN/A.TXT"), "abc");
+    EXPECT_TRUE(machine.readFile("IN/B.BIN") == patterned(8192));
+    EXPECT_EQ(modifiedTime(machine.root() + "/IN/B.BIN"), stamp2000());
+    EXPECT_FALSE(std::filesystem::exists(machine.root() + "/IN/EMPTY.TXT"));
+}
+
+INSTANTIATE_TEST_SUITE_P(VelmoDos, PutTransfer, ::testing::Bool());
+
+TEST(VelmoDos, PutIntoANamedFileReplacesItWhateverItsCase) {
+    DosMachine machine;
+    machine.writeFile("target.txt", "old");
+    WindowsSide velmo(machine);
+    velmo.writeFile("new.txt", "new bytes", stamp2000());
+    EXPECT_EQ(velmo.run("#PUT new.txt TARGET.TXT"), -1);
+    EXPECT_EQ(machine.readFile("target.txt"), "new bytes");
+    EXPECT_FALSE(std::filesystem::exists(machine.root() + "/TARGET.TXT"));
+}
+
+TEST(VelmoDos, RejectedPutBlockIsRepeatedTheGivenNumberOfTimes) {
+    DosMachine machine({"--nak-block", "1", "--nak-count", "2"});
+    WindowsSide velmo(machine);
+    velmo.writeFile("A.TXT", "abc", stamp2000());
+    EXPECT_EQ(velmo.run("#PUT A.TXT"), -1);
+    EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=1 Retry=2"));
+    EXPECT_EQ(machine.readFile("A.TXT"), "abc");
+}
+
+TEST(VelmoDos, SixRejectionsEndThePutAndLeaveNoPartialFile) {
+    DosMachine machine({"--nak-block", "2"});
+    machine.writeFile("B.BIN", "the old file");
+    WindowsSide velmo(machine);
+    velmo.writeFile("B.BIN", patterned(5000), stamp2000());
+    EXPECT_EQ(velmo.run("#PUT B.BIN"), 42);
+    EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=2 Retry=6"));
+    EXPECT_EQ(machine.readFile("B.BIN"), "the old file");
+    EXPECT_EQ(velmo.run("VER"), -1);
+}
+
+}  // namespace
