@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <cstring>
 
+#include "console/drawing.h"
 #include "console/font_step.h"
 #include "console/line_editor.h"
 #include "console/screen_buffer.h"
@@ -147,28 +148,10 @@ void CVelmoView::setCaretPos(int x, int y) {
     update(caretRect());
 }
 
-void CVelmoView::hideCaretForDrawing() {
-    if (!ctx_->caretVisible) return;
-    hideCaret();
-    ctx_->caretVisible = 0;
-}
-
-void CVelmoView::showCaretIfAllowed() {
-    if (ctx_->linkActive || ctx_->caretVisible) return;
-    showCaret();
-    ctx_->caretVisible = 1;
-}
-
-void CVelmoView::placeCaretAtColumn(int column) {
-    const int promptLength = static_cast<int>(strnlen(ctx_->promptText, sizeof ctx_->promptText));
-    setCaretPos((column + promptLength) * ctx_->charWidth,
-                (ctx_->lineCount + 1) * ctx_->lineHeight - ctx_->caretHeight);
-}
-
 // The paint handler: the caption row, every console row and the input line, from scratch.
 void CVelmoView::paintConsole() {
     if (!dc_.begin()) return;
-    hideCaretForDrawing();
+    a_caretHide(ctx_, this);
     if (ctx_->backColor != -1) {
         dc_.setBackColor(ctx_->backColor);
         if (!backColorAdjusted_) {
@@ -183,24 +166,23 @@ void CVelmoView::paintConsole() {
     ctx_->fontHeight = fontHeightFor(height());
     a_fontStep(ctx_, FONT_SELECT, &dc_);
     dc_.textOut(0, 0, kCaptionRow, static_cast<int>(std::strlen(kCaptionRow)));
-    placeCaretAtColumn(0);
-    showCaretIfAllowed();
+    a_caretMove(ctx_, this, 0);
+    a_caretShowWhenIdle(ctx_, this);
 
     ctx_->redrawPending = 1;
     ctx_->fullRedraw = 1;
     a_editRedraw(ctx_, 0, ctx_->lineHeight, &dc_);
 
-    hideCaretForDrawing();
-    const int promptLength = static_cast<int>(strnlen(ctx_->promptText, sizeof ctx_->promptText));
-    const int x = promptLength * ctx_->charWidth;
+    a_caretHide(ctx_, this);
+    const int x = a_promptLength(ctx_) * ctx_->charWidth;
     const int y = ctx_->lineCount * ctx_->lineHeight;
     if (ctx_->inputLength == 0) {
         dc_.textOut(x, y, " ", 1);
     } else {
         dc_.textOut(x, y, ctx_->inputLine, ctx_->inputLength);
     }
-    placeCaretAtColumn(ctx_->cursorColumn);
-    showCaretIfAllowed();
+    a_caretMove(ctx_, this, ctx_->cursorColumn);
+    a_caretShowWhenIdle(ctx_, this);
     a_fontStep(ctx_, FONT_RELEASE, &dc_);
     dc_.end();
 }

@@ -57,9 +57,6 @@ class CVelmoView : public QWidget, public ViewHost {
 
   private:
     void paintConsole();
-    void hideCaretForDrawing();
-    void showCaretIfAllowed();
-    void placeCaretAtColumn(int column);
     void typeText(const QString& text);
     void pollTick();
     void allocateImage();

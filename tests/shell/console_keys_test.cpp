@@ -1,0 +1,145 @@
+// Keys on the real console view change the input line, the console and the image as the line
+// editor's rules say.
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QTest>
+
+#include "shell/sjis_text.h"
+#include "shell/velmo_view.h"
+#include "tests/shell/window_fixture.h"
+
+namespace {
+// True when any pixel of the cell differs from the background (white by default).
+bool cellInked(const QImage& image, const LinkContext& ctx, int column, int row) {
+    const QRect cell(column * ctx.charWidth, row * ctx.lineHeight, ctx.charWidth, ctx.lineHeight);
+    for (int y = cell.top(); y <= cell.bottom(); ++y) {
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) return true;
+        }
+    }
+    return false;
+}
+
+void sendText(QWidget* view, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
+    QApplication::sendEvent(view, &press);
+}
+}  // namespace
+
+using ConsoleKeys = WindowTest;
+
+TEST_F(ConsoleKeys, TypedTextAppearsAfterThePromptWithTheCaretBehindIt) {
+    type("dir");
+    EXPECT_EQ(input(), "dir");
+    EXPECT_EQ(ctx->cursorColumn, 3);
+    QTest::qWait(20);
+    const int row = ctx->lineCount;  // the prompt's row, below the caption row
+    for (int column = 7; column < 10; ++column) {
+        EXPECT_TRUE(cellInked(view()->image(), *ctx, column, row)) << "column " << column;
+    }
+    EXPECT_FALSE(cellInked(view()->image(), *ctx, 11, row));
+    EXPECT_TRUE(view()->caretShown());
+    EXPECT_EQ(view()->caretRect(),
+              QRect(10 * ctx->charWidth, (row + 1) * ctx->lineHeight - 1, 6, 1));
+}
+
+TEST_F(ConsoleKeys, CursorKeysInsertOverwriteAndDeletion) {
+    type("dir");
+    press(Qt::Key_Left);
+    press(Qt::Key_Left);
+    type("X");
+    EXPECT_EQ(input(), "dXir");
+
+    press(Qt::Key_Insert);
+    EXPECT_EQ(ctx->insertMode, 0);
+    EXPECT_EQ(pane(1), "   ");
+    type("Y");
+    EXPECT_EQ(input(), "dXYr");
+    press(Qt::Key_Insert);
+    EXPECT_EQ(pane(1), "INS");
+
+    press(Qt::Key_Delete);
+    EXPECT_EQ(input(), "dXY");
+    press(Qt::Key_Delete);  // at the end: nothing
+    press(Qt::Key_Home);    // not a key of the editor
+    press(Qt::Key_Backspace);
+    EXPECT_EQ(input(), "dX");
+    press(Qt::Key_Escape);
+    EXPECT_EQ(input(), "");
+    EXPECT_EQ(ctx->cursorColumn, 0);
+}
+
+TEST_F(ConsoleKeys, KeypadArrowsDoNothingButKeypadDigitsType) {
+    type("ab");
+    press(Qt::Key_Left, Qt::KeypadModifier);
+    press(Qt::Key_Insert, Qt::KeypadModifier);
+    press(Qt::Key_Delete, Qt::KeypadModifier);
+    EXPECT_EQ(ctx->cursorColumn, 2);
+    EXPECT_EQ(ctx->insertMode, 1);
+    QTest::keyClick(view(), Qt::Key_4, Qt::KeypadModifier);
+    EXPECT_EQ(input(), "ab4");
+}
+
+TEST_F(ConsoleKeys, TabAndControlCharactersStayInTheLineEditor) {
+    type("a");
+    press(Qt::Key_Tab);
+    EXPECT_TRUE(view()->hasFocus());
+    EXPECT_EQ(input(), "a");
+    sendText(view(), QString(QChar(1)));  // Ctrl+A as a keyboard delivers it
+    EXPECT_EQ(input(), std::string("a\x01"));
+}
+
+TEST_F(ConsoleKeys, JapaneseTextIsTypedAsShiftJisBytes) {
+    sendText(view(), QStringLiteral("日本"));
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("ｶﾅ"));
+    QApplication::sendEvent(view(), &commit);
+    EXPECT_EQ(input(), qstringToSjis(QStringLiteral("日本ｶﾅ")));
+    EXPECT_EQ(ctx->inputLength, 6);  // two double-byte and two single-byte characters
+    QTest::qWait(20);
+    EXPECT_TRUE(cellInked(view()->image(), *ctx, 7, ctx->lineCount));
+    EXPECT_TRUE(cellInked(view()->image(), *ctx, 12, ctx->lineCount));
+}
+
+TEST_F(ConsoleKeys, EditingAcceleratorsAreSwallowed) {
+    type("abc");
+    press(Qt::Key_V, Qt::ControlModifier);
+    press(Qt::Key_Insert, Qt::ShiftModifier);
+    press(Qt::Key_Delete, Qt::ShiftModifier);
+    press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(input(), "abc");
+    EXPECT_EQ(ctx->insertMode, 1);
+}
+
+TEST_F(ConsoleKeys, HistoryRecallsEnteredLines) {
+    // Each command fails to open the port and ends with an error line and a new prompt.
+    for (const char* command : {"one", "two", "three"}) runCommand(command);
+    press(Qt::Key_Up);
+    EXPECT_EQ(input(), "three");
+    press(Qt::Key_Up);
+    press(Qt::Key_Up);
+    press(Qt::Key_Up);  // past the oldest: stays there
+    EXPECT_EQ(input(), "one");
+    press(Qt::Key_Down);
+    EXPECT_EQ(input(), "two");
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(input(), "");
+}
+
+TEST_F(ConsoleKeys, EnterOnAFailingPortShowsTheErrorAndANewPrompt) {
+    runCommand("ver");
+    EXPECT_EQ(line(ctx->lineCount - 1), "MS-DOS>");
+    EXPECT_TRUE(consoleShows("*RS-232C Send-error, code=")) << line(ctx->lineCount - 2);
+    EXPECT_EQ(pane(0), "RS-232C Sleep");
+    EXPECT_TRUE(view()->caretShown());
+}
+
+TEST_F(ConsoleKeys, ClsClearsTheConsoleAtOnce) {
+    runCommand("ver");
+    type("cls");
+    press(Qt::Key_Return);
+    EXPECT_EQ(ctx->lineCount, 1);
+    EXPECT_EQ(line(0), "MS-DOS>");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return ctx->linkActive == 0; }, 20000));
+}

@@ -1,0 +1,117 @@
+// The main frame: its size from the console font, its place from the settings, its menus and
+// accelerators, and the help window.
+#include <QMenuBar>
+#include <QSettings>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolBar>
+
+#include "shell/help_window.h"
+#include "shell/velmo_app.h"
+#include "shell/velmo_view.h"
+#include "shell/window_position.h"
+#include "tests/shell/window_fixture.h"
+
+namespace {
+const QString kOrganisation = QStringLiteral("VelmoPlacementTest");
+
+void storePosition(QVariant left, QVariant top) {
+    QSettings settings(kOrganisation, QStringLiteral("Velmo"));
+    settings.clear();
+    if (left.isValid()) settings.setValue("Pos/Left_x", left);
+    if (top.isValid()) settings.setValue("Pos/Left_y", top);
+}
+
+QPoint storedPosition() {
+    QSettings settings(kOrganisation, QStringLiteral("Velmo"));
+    return {settings.value("Pos/Left_x", -1).toInt(), settings.value("Pos/Left_y", -1).toInt()};
+}
+}  // namespace
+
+TEST(WindowPlacement, OpensWhereItWasClosedAndSavesItsCorner) {
+    storePosition(120, 80);
+    {
+        CVelmoApp app(kOrganisation);
+        ASSERT_TRUE(app.initInstance());
+        CMainFrame* frame = app.mainFrame();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+        EXPECT_EQ(frame->frameGeometry().topLeft(), QPoint(120, 80));
+        EXPECT_EQ(frame->windowTitle(), "Quandor for MS-DOS");
+        frame->move(200, 150);
+        frame->close();
+    }
+    EXPECT_EQ(storedPosition(), QPoint(200, 150));
+}
+
+TEST(WindowPlacement, FirstRunOpensTopLeftAndNegativeCornersAreSavedAsZero) {
+    storePosition({}, {});
+    CVelmoApp app(kOrganisation);
+    ASSERT_TRUE(app.initInstance());
+    EXPECT_EQ(app.mainFrame()->frameGeometry().topLeft(), QPoint(0, 0));
+    WindowPosition(kOrganisation).save(QPoint(-40, 25));
+    EXPECT_EQ(storedPosition(), QPoint(0, 25));
+}
+
+using MainFrame = WindowTest;
+
+TEST_F(MainFrame, ConsoleShowsExactlyEightyTwoByTwentyFiveCells) {
+    ASSERT_GT(ctx->charWidth, 0);
+    EXPECT_EQ(view()->size(), QSize(82 * ctx->charWidth, 25 * ctx->lineHeight));
+    // The console's font height follows the client height, so the sizes agree with a repaint.
+    EXPECT_EQ(ctx->fontHeight, view()->height() > 400 ? 16 : 14);
+}
+
+TEST_F(MainFrame, MenusCarryTheirTextsAndTheToolBarItsFourButtons) {
+    QStringList menus;
+    for (QAction* action : frame->menuBar()->actions()) menus << action->text();
+    EXPECT_EQ(menus, QStringList({"ﾌｧｲﾙ(&F)", "表示(&V)", "設定(&S)", "ﾍﾙﾌﾟ(&H)"}));
+    auto* toolBar = frame->findChild<QToolBar*>("toolBar");
+    ASSERT_NE(toolBar, nullptr);
+    QStringList tips;
+    for (QAction* action : toolBar->actions()) {
+        tips << action->toolTip();
+        EXPECT_FALSE(action->icon().isNull());
+    }
+    EXPECT_EQ(tips, QStringList({"設定情報", "通信ポート", "ｷｬﾝｾﾙ", "ﾊﾞｰｼﾞｮﾝ情報"}));
+    EXPECT_EQ(pane(0), "ﾚﾃﾞｨ");
+    EXPECT_EQ(pane(1), "INS");
+}
+
+TEST_F(MainFrame, CommandsAreEnabledByTheLinkState) {
+    EXPECT_FALSE(frame->cancelAction()->isEnabled());
+    EXPECT_TRUE(frame->portAction()->isEnabled());
+    type("ver");
+    press(Qt::Key_Return);
+    // Enter started the command; the first tick has not run yet.
+    EXPECT_EQ(ctx->linkActive, 1);
+    EXPECT_TRUE(frame->cancelAction()->isEnabled());
+    EXPECT_FALSE(frame->portAction()->isEnabled());
+    frame->cancelAction()->trigger();
+    EXPECT_FALSE(frame->cancelAction()->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return ctx->linkActive == 0; }, 20000));
+    EXPECT_FALSE(frame->cancelAction()->isEnabled());
+    EXPECT_TRUE(frame->portAction()->isEnabled());
+}
+
+TEST_F(MainFrame, NoticeAcceleratorOpensTheNotice) {
+    QString shown;
+    QTimer::singleShot(50, [&shown] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            shown = modal->objectName();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        }
+    });
+    press(Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    EXPECT_EQ(shown, "noticeDialog");
+    EXPECT_EQ(input(), "");
+}
+
+TEST_F(MainFrame, HelpShowsTheOperatingInstructions) {
+    frame->showHelp();
+    ASSERT_NE(frame->helpWindow(), nullptr);
+    const QString text = frame->helpWindow()->browser()->toPlainText();
+    EXPECT_TRUE(text.contains("#GET")) << text.left(200).toStdString();
+    EXPECT_TRUE(text.contains("#PUT"));
+    EXPECT_TRUE(text.contains("COMn="));
+}
