@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "shell/close_on_signal.h"
 #include "shell/demo_machine.h"
 #include "shell/fatal_error_box.h"
 #include "shell/main_frame.h"
@@ -23,6 +24,7 @@ int velmo_window_main(int argc, char** argv, bool demo) {
         }
     }
     if (!velmo.initInstance()) return 1;
+    close_on_termination_signals(velmo.mainFrame());
     if (demo) {
         velmo.mainFrame()->setWindowTitle(velmo.mainFrame()->windowTitle() +
                                           QStringLiteral("  (demo: velmo-dos)"));
