@@ -1,9 +1,12 @@
 // Commands typed in the window run against the simulated MS-DOS machine, as with `--demo`.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRadioButton>
 #include <QTest>
 
 #include "shell/demo_machine.h"
+#include "shell/port_dlg.h"
 #include "shell/velmo_view.h"
 #include "support/temp_working_directory.h"
 #include "tests/shell/window_fixture.h"
@@ -50,4 +53,34 @@ TEST_F(DosLink, ClosingTheWindowClosesThePort) {
     ASSERT_EQ(ctx->portOpen, 1);
     frame->close();
     EXPECT_EQ(ctx->portOpen, 0);
+}
+
+TEST_F(DosLink, ChangingThePortClosesTheOpenPort) {
+    runCommand("ver");
+    ASSERT_EQ(ctx->portOpen, 1);
+    CPortDlg::forgetSecondPort();
+    CPortDlg dialog(ctx.get());
+    dialog.findChild<QRadioButton*>("secondPort")->setChecked(true);
+    dialog.accept();
+    EXPECT_EQ(ctx->comPort, 2);
+    EXPECT_EQ(ctx->portOpen, 0);
+}
+
+TEST(DemoMachine, StopsTheMachineAndRemovesItsDrive) {
+    qputenv("PATH", QByteArray(VELMO_BIN_DIR) + ":" + qgetenv("PATH"));
+    auto ctx = std::make_unique<LinkContext>();
+    a_ContextDefaults(ctx.get());
+    QString link;
+    {
+        DemoMachine machine;
+        QString error;
+        ASSERT_TRUE(machine.start(ctx.get(), &error)) << error.toStdString();
+        link = QString::fromLocal8Bit(ctx->portPaths[1]);
+        EXPECT_TRUE(QFileInfo::exists(link));
+        const QDir drive(QFileInfo(link).dir().filePath("drive"));
+        EXPECT_TRUE(drive.exists(QStringLiteral("日本語.TXT")));
+        EXPECT_TRUE(drive.exists("GAMES/SCORES.TXT"));
+        EXPECT_EQ(QFileInfo(drive.filePath("DATA.BIN")).size(), 4096);
+    }
+    EXPECT_FALSE(QFileInfo(link).dir().exists());
 }
