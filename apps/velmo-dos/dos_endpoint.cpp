@@ -70,9 +70,12 @@ bool dos_open_device(const std::string& path, int baudRate, DosEndpoint* endpoin
     const int rc =
         k_rs232c2(0, 1, baudRate, 1, 0, 8192, 5120, &endpoint->deviceHandle, &endpoint->io);
     if (rc != 0) {
-        const char* why = k_rs232c_explain(&endpoint->io);
-        *error = (why != nullptr && why[0] != '\0') ? std::string(why)
-                                                    : path + ": cannot open the device";
+        const int err = endpoint->io.systemError;
+        *error =
+            path + ": " +
+            (err == EACCES ? std::string("permission denied (add your user to the dialout group)")
+             : err != 0    ? std::string(std::strerror(err))
+                           : std::string("cannot be set up as a serial line"));
         return false;
     }
     endpoint->fd = endpoint->deviceHandle;

@@ -25,7 +25,7 @@ int elapsedMs(int64_t since) {
 
 size_t queuedBytes(int fd) {
     int queued = 0;
-    if (ioctl(fd, FIONREAD, &queued) != 0 || queued < 1) return 1;
+    if (ioctl(fd, FIONREAD, &queued) != 0 || queued < 0) return 0;
     return size_t(queued);
 }
 
@@ -67,6 +67,9 @@ LineRead DosLine::readFor(void* buffer, size_t count, int timeoutMs) {
     size_t got = 0;
     int64_t lastByte = monotonic_ns();
     while (got < count) {
+        // A run of bytes on the line lasts while bytes are waiting; after a pause the next
+        // byte starts a new one and earns no credit for the idle time.
+        if (receiveRun_ && queuedBytes(fd_) == 0) receiveRun_ = false;
         if (!receiveRun_ || !receivePacer_.limited()) {
             switch (waitFor(POLLIN, timeoutMs - elapsedMs(lastByte))) {
                 case Wait::Ready:
@@ -87,7 +90,8 @@ LineRead DosLine::readFor(void* buffer, size_t count, int timeoutMs) {
         if (receivePacer_.limited()) {
             const size_t due = receivePacer_.due();
             if (due == 0) {
-                receivePacer_.waitFor(std::min({receivePacer_.chunk(), want, queuedBytes(fd_)}));
+                const size_t waiting = std::max<size_t>(queuedBytes(fd_), 1);
+                receivePacer_.waitFor(std::min({receivePacer_.chunk(), want, waiting}));
                 continue;
             }
             want = std::min(want, due);
@@ -98,7 +102,7 @@ LineRead DosLine::readFor(void* buffer, size_t count, int timeoutMs) {
             if (receivePacer_.limited()) receivePacer_.take(size_t(n));
             lastByte = monotonic_ns();
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            receiveRun_ = false;  // the sender paused: the next byte starts a new run
+            receiveRun_ = false;
         } else {
             return LineRead::Gone;  // EIO: the other end was closed
         }

@@ -23,8 +23,8 @@ Line:
 
 Faults, for tests and benchmarks:
   --corrupt-block N   GET: send data block N of every file with a wrong checksum, every time
-  --corrupt-once N    GET: the same, on the first send of block N only
-  --nak-block N       PUT: answer NAK to block N of every file
+  --corrupt-once N    GET: the same, on the first send of block N of each file only
+  --nak-block N       PUT: answer NAK to data block N of every file
   --nak-count K       PUT: ... only the first K times per file (default: every time)
   --silent-after N    GET: send nothing more after N bytes of the transfer
   --end-after N       GET: end the transfer with ESC 'E' after N data blocks

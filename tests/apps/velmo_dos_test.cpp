@@ -367,17 +367,17 @@ TEST_P(GetTransfer, FilesArriveByteForByteWithTheirTimes) {
     EXPECT_EQ(hostFile(velmo.directory() / "A.TXT"), "abc");
 }
 
-INSTANTIATE_TEST_SUITE_P(VelmoDos, GetTransfer, ::testing::Bool());
-
-TEST(VelmoDos, CorruptedBlockIsRepeatedAndAccepted) {
+TEST_P(GetTransfer, CorruptedBlockIsRepeatedAndAccepted) {
     DosMachine machine({"--corrupt-once", "2"});
     machine.writeFile("B.BIN", patterned(9000));
     WindowsSide velmo(machine);
-    EXPECT_EQ(velmo.run("#GET B.BIN"), -1);
+    EXPECT_EQ(velmo.run("#GET B.BIN" + verify()), -1);
     EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=2 Retry=1"));
     EXPECT_FALSE(velmo.consoleHas("Retry=2"));
     EXPECT_TRUE(hostFile(velmo.directory() / "B.BIN") == patterned(9000));
 }
+
+INSTANTIATE_TEST_SUITE_P(VelmoDos, GetTransfer, ::testing::Bool());
 
 TEST(VelmoDos, SixRejectionsEndTheGetAndTheMachineServesOn) {
     DosMachine machine({"--corrupt-block", "1"});
@@ -446,6 +446,15 @@ TEST_P(PutTransfer, WildcardFilesArriveAndEmptyOnesAreSkipped) {
     EXPECT_FALSE(std::filesystem::exists(machine.root() + "/IN/EMPTY.TXT"));
 }
 
+TEST_P(PutTransfer, RejectedBlockIsRepeatedTheGivenNumberOfTimes) {
+    DosMachine machine({"--nak-block", "1", "--nak-count", "2"});
+    WindowsSide velmo(machine);
+    velmo.writeFile("A.TXT", "abc", stamp2000());
+    EXPECT_EQ(velmo.run("#PUT A.TXT" + verify()), -1);
+    EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=1 Retry=2"));
+    EXPECT_EQ(machine.readFile("A.TXT"), "abc");
+}
+
 INSTANTIATE_TEST_SUITE_P(VelmoDos, PutTransfer, ::testing::Bool());
 
 TEST(VelmoDos, PutIntoANamedFileReplacesItWhateverItsCase) {
@@ -456,15 +465,6 @@ TEST(VelmoDos, PutIntoANamedFileReplacesItWhateverItsCase) {
     EXPECT_EQ(velmo.run("#PUT new.txt TARGET.TXT"), -1);
     EXPECT_EQ(machine.readFile("target.txt"), "new bytes");
     EXPECT_FALSE(std::filesystem::exists(machine.root() + "/TARGET.TXT"));
-}
-
-TEST(VelmoDos, RejectedPutBlockIsRepeatedTheGivenNumberOfTimes) {
-    DosMachine machine({"--nak-block", "1", "--nak-count", "2"});
-    WindowsSide velmo(machine);
-    velmo.writeFile("A.TXT", "abc", stamp2000());
-    EXPECT_EQ(velmo.run("#PUT A.TXT"), -1);
-    EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=1 Retry=2"));
-    EXPECT_EQ(machine.readFile("A.TXT"), "abc");
 }
 
 TEST(VelmoDos, SixRejectionsEndThePutAndLeaveNoPartialFile) {
