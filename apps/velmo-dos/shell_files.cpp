@@ -181,12 +181,13 @@ void shell_copy(DosDrive& drive, const ShellArgs& args, ShellOutput& out) {
     for (const DosEntry& file : files) {
         std::string toName = intoDirectory ? file.name : destination.leaf;
         DosEntry existing;
-        if (dos_lookup(toDir, toName, &existing)) toName = existing.name;
+        const bool exists = dos_lookup(toDir, toName, &existing);
+        if (exists) toName = existing.name;  // names ignore case: replace the file that is there
         if (destinationDirs == sourceDirs && toName == file.name) {
             out.say("File cannot be copied onto itself");
             continue;
         }
-        if (existing.directory && dos_same_name(existing.name, toName)) {
+        if (exists && existing.directory) {
             out.say("Access denied - " + toName);
             continue;
         }

@@ -289,6 +289,65 @@ TEST(VelmoDos, FrameWhoseCopiesDifferIsRefusedAndTheNextOneServed) {
     EXPECT_FALSE(line.command("VER", &prompt).empty());
 }
 
+// ---- File and directory commands ----
+
+struct ShellCase {
+    const char* command;
+    std::vector<std::string> answer;
+    std::vector<std::string> present;  // host paths under the root afterwards
+    std::vector<std::string> absent;
+};
+
+class ShellCommand : public ::testing::TestWithParam<ShellCase> {};
+
+TEST_P(ShellCommand, AnswersAndChangesTheDriveAsMsDosWould) {
+    DosMachine machine;
+    machine.writeFile("A.TXT", "a");
+    machine.writeFile("B.TXT", "bb");
+    machine.writeFile("C.DOC", "ccc");
+    machine.makeDirectory("SUB");
+    machine.makeDirectory("FULL");
+    machine.writeFile("FULL/X.TXT", "x");
+    RawLine line(machine);
+    std::string prompt;
+
+    EXPECT_EQ(line.command(GetParam().command, &prompt), GetParam().answer);
+    EXPECT_EQ(prompt, "A:\\>");
+    for (const std::string& path : GetParam().present) {
+        EXPECT_TRUE(std::filesystem::exists(machine.root() + "/" + path)) << path;
+    }
+    for (const std::string& path : GetParam().absent) {
+        EXPECT_FALSE(std::filesystem::exists(machine.root() + "/" + path)) << path;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    VelmoDos, ShellCommand,
+    ::testing::Values(
+        ShellCase{"REN *.TXT *.BAK", {}, {"A.BAK", "B.BAK", "C.DOC"}, {"A.TXT", "B.TXT"}},
+        ShellCase{"ren a.txt B.TXT", {"Duplicate file name or file not found"}, {"A.TXT"}, {}},
+        ShellCase{"DEL *.TXT", {}, {"C.DOC"}, {"A.TXT", "B.TXT"}},
+        ShellCase{"DEL NONE.*", {"File not found"}, {}, {}},
+        ShellCase{"DEL SUB", {"Access denied - SUB"}, {"SUB"}, {}},
+        ShellCase{"COPY *.TXT sub",
+                  {"A.TXT", "B.TXT", "        2 file(s) copied"},
+                  {"SUB/A.TXT", "SUB/B.TXT"},
+                  {"SUB/C.DOC"}},
+        ShellCase{
+            "COPY C.DOC SUB\\D.DOC", {"        1 file(s) copied"}, {"SUB/D.DOC", "C.DOC"}, {}},
+        ShellCase{"COPY A.TXT",
+                  {"File cannot be copied onto itself", "        0 file(s) copied"},
+                  {"A.TXT"},
+                  {}},
+        ShellCase{"MD NEW", {}, {"NEW"}, {}},
+        ShellCase{"MD sub", {"Unable to create directory"}, {}, {"sub"}},
+        ShellCase{"RD SUB", {}, {}, {"SUB"}},
+        ShellCase{
+            "RD FULL", {"Invalid path, not directory,", "or directory not empty"}, {"FULL"}, {}},
+        ShellCase{"TYPE NONE.TXT", {"File not found - NONE.TXT"}, {}, {}},
+        ShellCase{"B:", {"Invalid drive specification"}, {}, {}},
+        ShellCase{"DIR /X", {"Invalid switch - /X"}, {}, {}}));
+
 // ---- Nothing escapes drive A: ----
 
 class EscapeAttempt : public ::testing::TestWithParam<const char*> {};
