@@ -248,8 +248,9 @@ QVariant CVelmoView::inputMethodQuery(Qt::InputMethodQuery query) const {
         case Qt::ImEnabled:
             return true;
         case Qt::ImCursorRectangle:
-            return QRect(caretPos_.x(), caretPos_.y() - ctx_->lineHeight, ctx_->charWidth,
-                         ctx_->lineHeight);
+            // The cell the caret underlines, where the input method puts its window.
+            return QRect(caretPos_.x(), caretPos_.y() + ctx_->caretHeight - ctx_->lineHeight,
+                         ctx_->charWidth, ctx_->lineHeight);
         default:
             return QWidget::inputMethodQuery(query);
     }
