@@ -60,6 +60,7 @@ int controlCharOf(int qtKey) {
         case Qt::Key_Backspace:
             return 8;
         case Qt::Key_Tab:
+        case Qt::Key_Backtab:
             return 9;
         case Qt::Key_Escape:
             return 27;

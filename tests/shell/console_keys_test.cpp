@@ -83,6 +83,7 @@ TEST_F(ConsoleKeys, KeypadArrowsDoNothingButKeypadDigitsType) {
 TEST_F(ConsoleKeys, TabAndControlCharactersStayInTheLineEditor) {
     type("a");
     press(Qt::Key_Tab);
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_TRUE(view()->hasFocus());
     EXPECT_EQ(input(), "a");
     sendText(view(), QString(QChar(1)));  // Ctrl+A as a keyboard delivers it
