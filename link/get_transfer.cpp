@@ -35,6 +35,12 @@ struct GetTransferState {
     uint32_t fileSize;
     uint32_t bytesDone;
     char timeText[TRANSFER_TIME_SIZE];
+    // Number, length and checksum of the data block stored last in this file (number 0: none
+    // yet). The other side sends a block again when our ACK reached it damaged; that copy must
+    // not be written a second time.
+    uint32_t lastNumber;
+    int lastLength;
+    uint32_t lastChecksum;
 };
 
 GetTransferState state;
@@ -93,6 +99,7 @@ int startFile(GetCall* call, const uint8_t* block, int length) {
     state.fileTime = k_get16(block + 6);
     state.fileSize = k_get32(block + 8);
     state.bytesDone = 0;
+    state.lastNumber = 0;
     int days, hours, minutes, seconds, milliseconds;
     k_elapsed_time(0, &days, &hours, &minutes, &seconds, &milliseconds, &ctx->transferStartTick);
     k_progress_show(ctx, state.dosName, 0, state.fileSize);
@@ -128,6 +135,9 @@ int storeData(GetCall* call, const uint8_t* block, int length) {
                                     &written, &state.file);
     if (call->lastResult != 0) return 43;
     state.bytesDone += payload;
+    state.lastNumber = k_get32(block + 4);
+    state.lastLength = length;
+    state.lastChecksum = k_get32(block + 8);
     k_progress_show(ctx, state.dosName, state.bytesDone, state.fileSize);
     if (block[1] == BLOCK_LAST) {
         k_file_write(FILE_CLOSE, state.localName, nullptr, 0, nullptr, &state.file);
@@ -136,6 +146,12 @@ int storeData(GetCall* call, const uint8_t* block, int length) {
         k_end_line_show(ctx, call->dc);
     }
     return 0;
+}
+
+bool repeatsStoredBlock(const uint8_t* block, int length) {
+    return block[1] != BLOCK_HEADER && state.lastNumber != 0 &&
+           k_get32(block + 4) == state.lastNumber && length == state.lastLength &&
+           k_get32(block + 8) == state.lastChecksum;
 }
 
 // Sends the block back and takes the other side's verdict on the echo. Nothing when the
@@ -180,9 +196,11 @@ int receiveBlock(GetCall* call) {
 
     if (ctx->cancelRequested != 0) return giveUp(call);  // the block is not stored
     state.retryCount = 0;
-    const int stored =
-        block[1] == BLOCK_HEADER ? startFile(call, block, length) : storeData(call, block, length);
-    if (stored != 0) return stored;
+    if (!repeatsStoredBlock(block, length)) {
+        const int stored = block[1] == BLOCK_HEADER ? startFile(call, block, length)
+                                                    : storeData(call, block, length);
+        if (stored != 0) return stored;
+    }
     call->lastResult = k_link_send_byte(ctx, ACK);
     return call->lastResult == 0 ? 0 : 44;
 }
@@ -220,6 +238,7 @@ int a_GetResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
         state.escCount = 0;
         state.retryCount = 0;
         state.fileState = NO_FILE;
+        state.lastNumber = 0;
     }
     GetCall call{ctx, dc, false, 0};
     const int result = step(&call);

@@ -1,0 +1,113 @@
+// Bytes flipped and dropped at random on the line during GET and PUT, with and without read-back
+// verification: a file reported complete is identical to its source; any other transfer ends
+// with an error line, and no file is left looking complete when it is not.
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "fault_rig.h"
+#include "support/temp_working_directory.h"
+
+namespace {
+
+using namespace fault;
+
+constexpr size_t FILE_SIZE = 20000;  // five blocks
+// A few faults per transfer, never two in one block (a sum checksum cannot see two flips
+// that cancel).
+constexpr LineDamage damageWith(uint32_t seed) {
+    return LineDamage{seed, 7000, 4200, true};
+}
+
+class LineNoise : public ::testing::TestWithParam<std::tuple<bool, bool, uint32_t>> {
+  protected:
+    LineNoise() {
+        fs::create_directories(velmoDir / "in");
+        fs::create_directories(velmoDir / "out");
+        writeSettings(velmoDir, relay.velmoDevice(), 1);
+    }
+
+    // Runs one transfer command and checks what the user was told against the files.
+    void transfer(const std::string& command, const fs::path& received) {
+        BatchVelmo velmo(velmoDir);
+        velmo.type(command);
+        const int status = velmo.finish(90);
+        const std::string transcript = velmo.output();
+        SCOPED_TRACE(transcript + velmo.errors());
+        SCOPED_TRACE("faults on the line: " + std::to_string(relay.faults()));
+        const bool reportedComplete = countLines(transcript, "-END-") == 1;
+        const bool errorShown = countLines(transcript, "-error, code=0x") > 0;
+        if (reportedComplete) {
+            EXPECT_TRUE(sameBytes(readFile(received), source)) << "reported complete";
+        } else {
+            EXPECT_TRUE(errorShown) << "neither complete nor an error line";
+            EXPECT_NE(status, 0);
+        }
+        if (errorShown) {
+            EXPECT_NE(status, 0);
+        }
+        if (!reportedComplete && fs::exists(received)) {
+            EXPECT_FALSE(sameBytes(readFile(received), source)) << "complete but not reported";
+            if (!std::get<0>(GetParam())) {
+                EXPECT_GE(countLines(transcript, "*Incomplete"), 1) << "partial file unmarked";
+            }
+        }
+    }
+
+    TempWorkingDirectory work;
+    const fs::path velmoDir = work.path() / "velmo";
+    const std::string source = randomBytes(std::get<2>(GetParam()), FILE_SIZE);
+    DosProcess dos{work.path() / "A", work.path() / "COM1", {"--timeout", "2"}};
+    CorruptingRelay relay{work.path() / "COM1", damageWith(std::get<2>(GetParam()))};
+};
+
+TEST_P(LineNoise, EveryFileReportedCompleteIsIdentical) {
+    const auto [put, verify, seed] = GetParam();
+    const std::string option = verify ? " /V" : "";
+    if (put) {
+        writeFile(velmoDir / "out" / "DATA.BIN", source);
+        transfer("#PUT out/DATA.BIN DATA.BIN" + option, work.path() / "A" / "DATA.BIN");
+    } else {
+        writeFile(work.path() / "A" / "DATA.BIN", source);
+        transfer("#GET DATA.BIN in/DATA.BIN" + option, velmoDir / "in" / "DATA.BIN");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, LineNoise,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool(),
+                                            ::testing::Values(1u, 2u, 3u)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) ? "Put" : "Get") +
+                                    (std::get<1>(info.param) ? "Verified" : "Plain") + "Seed" +
+                                    std::to_string(std::get<2>(info.param));
+                         });
+
+}  // namespace
+
+namespace {
+
+// The acknowledgement of a stored block arrives damaged: the MS-DOS side sends that block
+// again, and it must not be stored twice.
+TEST(LineNoise, DamagedAcknowledgementDoesNotStoreABlockTwice) {
+    TempWorkingDirectory work;
+    const fs::path velmoDir = work.path() / "velmo";
+    fs::create_directories(velmoDir / "in");
+    const std::string source = randomBytes(9, 10000);
+    DosProcess dos{work.path() / "A", work.path() / "COM1", {"--timeout", "2"}};
+    writeFile(work.path() / "A" / "DATA.BIN", source);
+    // velmo sends ESC 'C' and the frame (22 bytes for "DATA.BIN"), then one ACK each for
+    // ESC 'R', the header and block 1, which is byte 24.
+    LineDamage damage;
+    damage.flipsFromVelmo = {24};
+    CorruptingRelay relay{work.path() / "COM1", damage};
+    writeSettings(velmoDir, relay.velmoDevice(), 1);
+
+    BatchVelmo velmo(velmoDir);
+    velmo.type("#GET DATA.BIN in/DATA.BIN");
+    EXPECT_EQ(velmo.finish(), 0) << velmo.output();
+    EXPECT_EQ(relay.faults(), 1);
+    EXPECT_EQ(countLines(velmo.output(), "-END-"), 1) << velmo.output();
+    EXPECT_TRUE(sameBytes(readFile(velmoDir / "in" / "DATA.BIN"), source));
+}
+
+}  // namespace
