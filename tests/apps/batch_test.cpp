@@ -1,0 +1,310 @@
+// velmo --batch as a user runs it: the real program in a temporary directory with its
+// PRM232C.TXT, against velmo-dos on a pseudo-terminal.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/dos_machine.h"
+#include "support/temp_working_directory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Finished {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string readAll(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+// velmo started in the current directory with `input` on standard input; standard output and
+// error go to files beside it.
+class VelmoProcess {
+  public:
+    VelmoProcess(const std::vector<std::string>& args, const std::string& input) {
+        std::ofstream(in_, std::ios::binary) << input;
+        std::vector<std::string> argv = {VELMO_BIN_DIR "/velmo"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        pid_ = fork();
+        if (pid_ == 0) {
+            redirect(in_, O_RDONLY, STDIN_FILENO);
+            redirect(out_, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO);
+            redirect(err_, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
+            std::vector<char*> pointers;
+            for (std::string& arg : argv) pointers.push_back(arg.data());
+            pointers.push_back(nullptr);
+            execv(pointers[0], pointers.data());
+            _exit(127);
+        }
+        EXPECT_GT(pid_, 0) << "fork";
+    }
+    ~VelmoProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        std::error_code ignored;
+        for (const fs::path& file : {in_, out_, err_}) fs::remove(file, ignored);
+    }
+
+    void interrupt() const { kill(pid_, SIGINT); }
+    std::string outputSoFar() const { return readAll(out_); }
+
+    // Waits for the end (killing velmo after `seconds`); the exit status, or 128 + signal.
+    Finished wait(int seconds = 120) {
+        int status = 0;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (waitpid(pid_, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "velmo did not end within " << seconds << " s";
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        pid_ = -1;
+        int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return {code, readAll(out_), readAll(err_)};
+    }
+
+  private:
+    static void redirect(const fs::path& path, int flags, int to) {
+        int fd = open(path.c_str(), flags, 0644);
+        if (fd < 0 || dup2(fd, to) < 0) _exit(126);
+        close(fd);
+    }
+
+    fs::path in_ = fs::current_path() / ".velmo-stdin";
+    fs::path out_ = fs::current_path() / ".velmo-stdout";
+    fs::path err_ = fs::current_path() / ".velmo-stderr";
+    pid_t pid_ = -1;
+};
+
+Finished runVelmo(const std::vector<std::string>& args, const std::string& input = "") {
+    return VelmoProcess(args, input).wait();
+}
+
+time_t localTime(int year, int month, int day, int hour, int minute, int second) {
+    tm t = {};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return mktime(&t);
+}
+
+time_t modified(const fs::path& path) {
+    struct stat info = {};
+    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+    return info.st_mtime;
+}
+
+void writeLocal(const fs::path& path, const std::string& bytes, time_t when) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+std::string binaryBytes(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; i++) bytes[i] = char((i * 131 + i / 7) & 0xFF);
+    return bytes;
+}
+
+class BatchTest : public ::testing::Test {
+  protected:
+    void useMachine(const DosMachine& dos) const {
+        here.writeFile("PRM232C.TXT", "COM1=" + dos.linkPath() + "\r\nTIMEOUT=5\r\n");
+    }
+
+    TempWorkingDirectory here;
+};
+
+TEST_F(BatchTest, ScriptRunsToTheEndWithConsoleTranscriptAndFilesCopied) {
+    DosMachine dos;
+    const time_t dosTime = localTime(2001, 2, 3, 4, 5, 6);
+    const time_t localFileTime = localTime(2010, 11, 12, 13, 14, 16);
+    const std::string bigText = [] {
+        std::string text;
+        for (int i = 0; i < 300; i++) text += "line " + std::to_string(i) + " of B\r\n";
+        return text;
+    }();
+    dos.writeFile("A.TXT", "hello dos\r\n", dosTime);
+    dos.writeFile("B.TXT", bigText, dosTime);
+    writeLocal(here.path() / "up/ONE.TXT", "one\r\n", localFileTime);
+    writeLocal(here.path() / "up/TWO.BIN", binaryBytes(9000), localFileTime);
+    fs::create_directory(here.path() / "got");
+    useMachine(dos);
+
+    Finished run = runVelmo({"--batch"},
+                            "dir\ntype A.TXT\r\n#GET *.TXT got/ /V\n\n"
+                            "#PUT up/*.* /V\nver\n");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+
+    std::vector<std::string> lines = linesOf(run.out);
+    ASSERT_GE(lines.size(), 10u) << run.out;
+    EXPECT_EQ(lines.front(), "MS-DOS>dir");
+    EXPECT_EQ(lines.back(), "A:\\>");
+    // Each command once, in place of its prompt; no prompt alone but the last.
+    std::vector<std::string> commands;
+    for (size_t i = 0; i < lines.size(); i++) {
+        if (lines[i].rfind("A:\\>", 0) == 0 && lines[i] != "A:\\>") commands.push_back(lines[i]);
+        if (lines[i] == "A:\\>") {
+            EXPECT_EQ(i, lines.size() - 1) << run.out;
+        }
+        EXPECT_EQ(lines[i].rfind("*RS-232C", 0), std::string::npos) << lines[i];
+    }
+    EXPECT_EQ(commands, (std::vector<std::string>{"A:\\>type A.TXT", "A:\\>#GET *.TXT got/ /V",
+                                                  "A:\\>#PUT up/*.* /V", "A:\\>ver"}));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "hello dos"), lines.end()) << run.out;
+
+    EXPECT_EQ(readAll(here.path() / "got/A.TXT"), "hello dos\r\n");
+    EXPECT_EQ(readAll(here.path() / "got/B.TXT"), bigText);
+    EXPECT_EQ(modified(here.path() / "got/A.TXT"), dosTime);
+    EXPECT_EQ(modified(here.path() / "got/B.TXT"), dosTime);
+    EXPECT_EQ(dos.readFile("ONE.TXT"), "one\r\n");
+    EXPECT_EQ(dos.readFile("TWO.BIN"), binaryBytes(9000));
+    EXPECT_EQ(modified(dos.root() + "/ONE.TXT"), localFileTime);
+    EXPECT_EQ(modified(dos.root() + "/TWO.BIN"), localFileTime);
+}
+
+struct Invocation {
+    const char* name;
+    std::vector<std::string> args;
+    const char* input;
+    int status;
+    const char* out;  // expected within standard output
+    const char* err;  // expected within standard error
+};
+
+class InvocationTest : public BatchTest, public ::testing::WithParamInterface<Invocation> {};
+
+TEST_P(InvocationTest, ExitStatusAndMessage) {
+    // COM1 names a device that does not exist: any command that reaches the port fails.
+    here.writeFile("PRM232C.TXT", "COM1=/nonexistent/velmo-tty\r\nTIMEOUT=1\r\n");
+    Finished run = runVelmo(GetParam().args, GetParam().input);
+    EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+    EXPECT_NE(run.out.find(GetParam().out), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(GetParam().err), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Invocations, InvocationTest,
+    ::testing::Values(
+        Invocation{"Help", {"--help"}, "", 0, "--batch", ""},
+        Invocation{"HelpNamesTheParameterFile", {"--help"}, "", 0, "PRM232C.TXT", ""},
+        Invocation{"Version", {"--version"}, "", 0, "velmo 2.11\n", ""},
+        Invocation{"UnknownOption", {"--frobnicate"}, "", 2, "", "unknown option '--frobnicate'"},
+        Invocation{"ExtraArgument", {"--batch", "dir"}, "", 2, "", "Usage: velmo"},
+        Invocation{"EmptyInput", {"--batch"}, "\n   \n\r\n", 0, "", ""},
+        Invocation{"PortMissing",
+                   {"--batch"},
+                   "dir\n",
+                   1,
+                   "MS-DOS>dir\n*RS-232C Send-error, code=0x0100000A  ",
+                   ""},
+        Invocation{"PortMissingExplained", {"--batch"}, "dir\n", 1, "no such device", ""},
+        Invocation{"LineNotShiftJis", {"--batch"}, "\xff\xfe\n", 1, "", "line 1:"},
+        Invocation{
+            "CommandTooLong",
+            {"--batch"},
+            "\necho 0123456789012345678901234567890123456789012345678901234567890123456789\n",
+            1,
+            "",
+            "line 2: the command is 75 bytes long, but only 73 fit"},
+        Invocation{"ControlCharacter", {"--batch"}, "dir\x01\n", 1, "", "control character"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BatchTest, UsageTextIsNoFailure) {
+    here.writeFile("PRM232C.TXT", "COM1=/nonexistent/velmo-tty\r\n");
+    Finished run = runVelmo({"--batch"}, "#PUT\n");
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(linesOf(run.out).size(), 4u) << run.out;
+}
+
+// A command slow enough to be interrupted: a TYPE of some thousands of lines, one record each.
+class InterruptTest : public BatchTest {
+  protected:
+    InterruptTest() {
+        std::string text;
+        for (int i = 0; i < 5000; i++)
+            text += "a long line of text, number " + std::to_string(i) + "\r\n";
+        dos.writeFile("LONG.TXT", text);
+        useMachine(dos);
+    }
+
+    void waitForOutputLines(const VelmoProcess& velmo, size_t count) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (linesOf(velmo.outputSoFar()).size() < count) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << velmo.outputSoFar();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    DosMachine dos;
+};
+
+TEST_F(InterruptTest, FirstCtrlCCancelsTheCommandAndTheScriptGoesOn) {
+    VelmoProcess velmo({"--batch"}, "type LONG.TXT\nver\n");
+    waitForOutputLines(velmo, 4);
+    velmo.interrupt();
+    Finished run = velmo.wait();
+
+    EXPECT_EQ(run.status, 1) << run.err;
+    std::vector<std::string> lines = linesOf(run.out);
+    auto notice = std::find(lines.begin(), lines.end(), "*処理を中断しました。");
+    ASSERT_NE(notice, lines.end()) << run.out;
+    EXPECT_LT(lines.size(), 2000u) << "the command went on after the cancel";
+    ASSERT_NE(notice + 1, lines.end());
+    EXPECT_EQ(notice[1], "MS-DOS>ver");
+    EXPECT_NE(run.out.find("Velmo-DOS Version"), std::string::npos) << run.out;
+}
+
+TEST_F(InterruptTest, SecondCtrlCEndsVelmo) {
+    // Long enough that the second Ctrl+C comes while commands are still to run.
+    VelmoProcess velmo({"--batch"}, "type LONG.TXT\ntype LONG.TXT\ntype LONG.TXT\nver\n");
+    waitForOutputLines(velmo, 4);
+    velmo.interrupt();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    velmo.interrupt();
+    Finished run = velmo.wait();
+
+    EXPECT_EQ(run.status, 130);
+    EXPECT_NE(run.err.find("velmo: interrupted"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("Velmo-DOS Version"), std::string::npos) << run.out;
+}
+
+}  // namespace
