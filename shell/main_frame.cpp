@@ -21,6 +21,8 @@ CMainFrame::CMainFrame(CVelmoDoc* doc, WindowPosition position)
     velmo_shell_resources();
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/velmo/velmo-48.png")));
+    // The bars are shown and hidden from the View menu only, which keeps its checks true.
+    setContextMenuPolicy(Qt::NoContextMenu);
     view_ = new CVelmoView(doc_->context(), this);
     setCentralWidget(view_);
     panes_ = std::make_unique<StatusPanes>(statusBar());
