@@ -14,6 +14,7 @@
 #include <memory>
 #include <sstream>
 
+#include "core/encoding.h"
 #include "core/link_context.h"
 #include "core/view_host.h"
 #include "link/link.h"
@@ -481,6 +482,25 @@ TEST(VelmoDos, HostileNameGoesIntoTheHeaderAsGiven) {
     const Bytes header = readBytes(line.fd(), BLOCK_HEAD + 7);
     ASSERT_EQ(header.size(), size_t(BLOCK_HEAD + 7));
     EXPECT_EQ(std::string(header.begin() + BLOCK_HEAD, header.end()), "..\\evil");
+}
+
+TEST(VelmoDos, JapaneseNamesTravelAsShiftJisAndLandAsUtf8) {
+    DosMachine machine;
+    machine.writeFile("日本語.TXT", "nihongo");
+    WindowsSide velmo(machine);
+    std::string base, name;
+    ASSERT_TRUE(k_cp932_from_utf8("日本語", &base));
+    ASSERT_TRUE(k_cp932_from_utf8("日本語.TXT", &name));
+
+    EXPECT_EQ(velmo.run("DIR"), -1);
+    EXPECT_TRUE(velmo.consoleHas(base + "   TXT         7"));  // 6 bytes: an 8.3 name
+    EXPECT_EQ(velmo.run("#GET " + name), -1);
+    EXPECT_EQ(hostFile(velmo.directory() / "日本語.TXT"), "nihongo");
+
+    velmo.writeFile("表.TXT", "hyou", stamp2000());
+    ASSERT_TRUE(k_cp932_from_utf8("表.TXT", &name));
+    EXPECT_EQ(velmo.run("#PUT " + name), -1);
+    EXPECT_EQ(machine.readFile("表.TXT"), "hyou");
 }
 
 // ---- PUT ----
