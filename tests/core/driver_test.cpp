@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,8 +16,10 @@
 #include "core/link_context.h"
 #include "core/messages.h"
 #include "link/wire_format.h"
+#include "support/dos_machine.h"
 #include "support/pty_pair.h"
 #include "support/recording_host.h"
+#include "support/temp_working_directory.h"
 
 namespace {
 
@@ -131,6 +135,37 @@ TEST_F(DriverTest, TextCommandEndsWithThePromptFromTheOtherSide) {
               (std::vector<std::string>{"MS-DOS>dir", " Volume in drive A has no label", "A:\\>"}));
     expectIdleAtPrompt();
     EXPECT_EQ(ctx->portOpen, 1) << "a normal end keeps the port for the next command";
+}
+
+TEST_F(DriverTest, TextCommandAndTransferAgainstVelmoDosEndAtItsPrompt) {
+    k_set_clock(nullptr);  // the transfer's rate needs time to pass
+    DosMachine dos;
+    dos.writeFile("A.TXT", std::string(6000, 'x') + "\r\n");
+    dos.connect(ctx);
+    TempWorkingDirectory here;
+
+    enter("ver");
+    EXPECT_EQ(runToEnd(), CommandEnd::Normal);
+    expectIdleAtPrompt();
+    EXPECT_STREQ(ctx->promptText, "A:\\>");
+
+    int linesBefore = ctx->lineCount;
+    enter("#GET A.TXT");
+    EXPECT_EQ(runToEnd(), CommandEnd::Normal);
+    expectIdleAtPrompt();
+    EXPECT_EQ(ctx->portOpen, 1);
+    std::ifstream copied(here.path() / "A.TXT", std::ios::binary);
+    std::stringstream bytes;
+    bytes << copied.rdbuf();
+    EXPECT_EQ(bytes.str(), dos.readFile("A.TXT"));
+    // The command line, the transfer's start and end lines, and the driver's prompt.
+    EXPECT_EQ(ctx->lineCount, linesBefore + 3);
+    EXPECT_EQ(countLinesStartingWith("*RS-232C"), 0);
+    // Between the two state texts, the progress line.
+    const std::vector<std::string>& states = host.paneHistory[0];
+    ASSERT_GE(states.size(), 3u);
+    EXPECT_EQ(states.back(), LINK_SLEEP_TEXT);
+    EXPECT_EQ(states[states.size() - 2].rfind("[A.TXT]", 0), 0u) << states[states.size() - 2];
 }
 
 TEST_F(DriverTest, UsageTextGivesNoErrorLineAndClosesAPortLeftOpen) {
