@@ -1,8 +1,10 @@
 #include "shell/main_frame.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -158,7 +160,10 @@ void CMainFrame::placeAndSize() {
         resize(size() + (console - view_->size()));
     }
     const LinkContext* ctx = doc_->context();
-    move(ctx->windowLeft, ctx->windowTop);
+    QPoint place(ctx->windowLeft, ctx->windowTop);
+    // A place saved on a screen that is no longer attached would hide the window for good.
+    if (!QGuiApplication::screenAt(place)) place = QPoint(0, 0);
+    move(place);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

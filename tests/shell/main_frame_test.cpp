@@ -53,6 +53,13 @@ TEST(WindowPlacement, FirstRunOpensTopLeftAndNegativeCornersAreSavedAsZero) {
     EXPECT_EQ(storedPosition(), QPoint(0, 25));
 }
 
+TEST(WindowPlacement, APlaceOffEveryScreenOpensTopLeft) {
+    storePosition(50000, 40000);
+    CVelmoApp app(kOrganisation);
+    ASSERT_TRUE(app.initInstance());
+    EXPECT_EQ(app.mainFrame()->frameGeometry().topLeft(), QPoint(0, 0));
+}
+
 using MainFrame = WindowTest;
 
 TEST_F(MainFrame, ConsoleShowsExactlyEightyTwoByTwentyFiveCells) {
