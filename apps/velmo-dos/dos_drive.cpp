@@ -14,6 +14,12 @@ char foldCase(char c) {
     return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
 }
 
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return foldCase(x) == foldCase(y);
+           });
+}
+
 bool isSeparator(char c) {
     return c == '\\' || c == '/';
 }
@@ -171,18 +177,12 @@ bool dos_lookup(const std::string& hostDir, std::string_view name, DosEntry* ent
     bool found = false;
     forEachEntry(hostDir, [&](const DosEntry& candidate) {
         // An exact match wins over one that differs only in case.
-        if (!dos_same_name(candidate.name, name)) return true;
+        if (!sameName(candidate.name, name)) return true;
         if (!found || candidate.name == name) *entry = candidate;
         found = true;
         return candidate.name != name;
     });
     return found;
-}
-
-bool dos_same_name(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return foldCase(x) == foldCase(y);
-           });
 }
 
 bool dos_has_wildcards(std::string_view name) {

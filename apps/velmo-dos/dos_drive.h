@@ -56,7 +56,6 @@ class DosDrive {
 std::vector<DosEntry> dos_list(const std::string& hostDir);
 // The entry of `hostDir` whose name equals `name` without regard to case.
 bool dos_lookup(const std::string& hostDir, std::string_view name, DosEntry* entry);
-bool dos_same_name(std::string_view a, std::string_view b);
 bool dos_has_wildcards(std::string_view name);
 // "*" and "?" against a name, without regard to case; "*.*" matches every name, and a
 // pattern ending in "." matches names without an extension.

@@ -14,6 +14,17 @@ size_t utf8Length(unsigned char lead) {
     return 4;
 }
 
+// The first `width` bytes of a Shift-JIS text, not splitting a double-byte character.
+std::string_view fittingPrefix(std::string_view text, size_t width) {
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t step = k_is_lead_byte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+        if (end + step > width) break;
+        end += step;
+    }
+    return text.substr(0, std::min(end, text.size()));
+}
+
 }  // namespace
 
 std::string dos_text(std::string_view utf8) {
@@ -34,20 +45,10 @@ std::string dos_text(std::string_view utf8) {
     return out;
 }
 
-std::string_view dos_cut(std::string_view text, size_t width) {
-    size_t end = 0;
-    while (end < text.size()) {
-        const size_t step = k_is_lead_byte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-        if (end + step > width) break;
-        end += step;
-    }
-    return text.substr(0, std::min(end, text.size()));
-}
-
 std::vector<std::string> dos_wrap(std::string_view line, size_t width) {
     std::vector<std::string> pieces;
     do {
-        std::string_view piece = dos_cut(line, width);
+        std::string_view piece = fittingPrefix(line, width);
         if (piece.empty() && !line.empty()) piece = line.substr(0, 1);  // width below 2
         pieces.emplace_back(piece);
         line.remove_prefix(piece.size());

@@ -11,5 +11,3 @@ std::string dos_text(std::string_view utf8);
 std::vector<std::string> dos_wrap(std::string_view line, size_t width);
 // The part of a Shift-JIS name after its last separator.
 std::string_view dos_last_component(std::string_view name);
-// The first `width` bytes of a Shift-JIS text, not splitting a double-byte character.
-std::string_view dos_cut(std::string_view text, size_t width);
