@@ -3,6 +3,7 @@
 #include "link/link.h"
 #include "link/wire_format.h"
 #include "link_fixture.h"
+#include "support/report_capture.h"
 
 namespace {
 
@@ -147,6 +148,18 @@ INSTANTIATE_TEST_SUITE_P(Codes, RefusalTest,
                                            RefusalCase{"PutRoot", "#PUT /", 0x00840000},
                                            RefusalCase{"NothingTyped", "", 0x00690000}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(InterpreterTest, UsageAndRefusalsAreReportedUnshifted) {
+    ReportCapture capture;
+    enterCommand("#GET");
+    interpretAlone();
+    enterCommand("#PUT  ");
+    interpretAlone();
+    auto reports = capture.from("a_CommandTo98");
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].first, -2);
+    EXPECT_EQ(reports[1].first, 130);
+}
 
 TEST_F(InterpreterTest, NewestLineMustBeACommandLine) {
     EXPECT_EQ(interpretAlone(), 0x00670000);  // the start-up prompt line

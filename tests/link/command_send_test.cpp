@@ -2,6 +2,7 @@
 #include "link/link.h"
 #include "link/wire_format.h"
 #include "link_fixture.h"
+#include "support/report_capture.h"
 
 namespace {
 
@@ -68,6 +69,20 @@ INSTANTIATE_TEST_SUITE_P(Answers, RefusedFrameTest,
                                            AnswerCase{"HighByte", {0x90}, 40},
                                            AnswerCase{"NoAnswer", {}, 30}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandSendTest, ReportsCarryTheMsDosCodeAndTheWaitThatFailed) {
+    ReportCapture capture;
+    ctx.timeoutSetting = 1;
+    sendWith(ESC_C_FRAME, {{{}, 2}, {{0x1B, 0x05}, 0}});
+    heard.clear();
+    sendWith(ESC_C_FRAME, {{{}, 2}});
+    auto reports = capture.from("a_CommandSend");
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ((std::vector<int>{reports[0].first, reports[0].second, reports[0].third}),
+              (std::vector<int>{40, 5, 0}));
+    EXPECT_EQ((std::vector<int>{reports[1].first, reports[1].second, reports[1].third}),
+              (std::vector<int>{30, 2, 2}));
+}
 
 TEST_F(CommandSendTest, FFInsideTheRunIsData) {
     const Bytes run = {'a', 0xFF, 'b', 0xFF, 'c'};

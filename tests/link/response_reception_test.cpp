@@ -4,6 +4,7 @@
 #include "link/link.h"
 #include "link/wire_format.h"
 #include "link_fixture.h"
+#include "support/report_capture.h"
 
 namespace {
 
@@ -130,6 +131,18 @@ TEST_F(ResponseTest, RecordOf80IsTaken81IsEndedWithEscE) {
     heard.clear();
     EXPECT_EQ(receiveWith({{ESC_R, 1}, {textRecord(0, std::string(81, 'y')), 2}}), 36);
     EXPECT_EQ(heard, (Bytes{0x06, 0x1B, 'E'}));
+}
+
+TEST_F(ResponseTest, FailureReportCarriesTheLengthOfAPromptTakenInTheSameCall) {
+    ReportCapture capture;
+    receiveWith({{ESC_R, 1},
+                 {textRecord(TEXT_PROMPT, "C:\\>"), 1},
+                 {ESC_R, 1},
+                 {textRecord(0, std::string(81, 'y')), 2}});
+    auto reports = capture.from("a_ResponseFrom98");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].first, 36);
+    EXPECT_EQ(reports[0].second, 4);  // "C:\>"
 }
 
 TEST_F(ResponseTest, EmptyTextRecordIsAcknowledgedWithoutALine) {

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "support/pty_pair.h"
+#include "support/report_capture.h"
 
 namespace {
 
@@ -143,6 +144,32 @@ TEST_F(PortTest, PartOfTheBytesThenSilenceGives25) {
     EXPECT_EQ(receive(1, bytes, 3), 25);
     EXPECT_EQ(received, 1);
     EXPECT_EQ(bytes[0], 'x');
+}
+
+TEST_F(PortTest, SilenceIsNotReportedPartialBytesAre) {
+    ReportCapture capture;
+    ASSERT_EQ(open(), 0);
+    uint8_t bytes[3] = {};
+    EXPECT_EQ(receive(1, bytes, 1), 2);
+    EXPECT_TRUE(capture.reports().empty());
+    writeBytes(pty.master(), "x", 1);
+    EXPECT_EQ(receive(1, bytes, 3), 25);
+    auto reports = capture.from("k_rs232c_receive2");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].first, 25);
+    EXPECT_EQ(reports[0].second, 3);
+    EXPECT_EQ(reports[0].third, 1);
+}
+
+TEST_F(PortTest, DeviceInUseIsReportedWithItsErrno) {
+    ASSERT_EQ(open(), 0);
+    ReportCapture capture;
+    int second = PORT_NONE;
+    EXPECT_EQ(k_rs232c2(0, 1, 9600, 0, 0, 8192, 5120, &second, &io), 25);
+    auto reports = capture.from("k_rs232c2");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].first, 25);
+    EXPECT_EQ(reports[0].second, EWOULDBLOCK);
 }
 
 TEST_F(PortTest, TimeoutCountZeroGivesUpAfterTheFirstEmptyPoll) {
