@@ -15,6 +15,23 @@ QString decodeCell(const char* bytes, int count) {
     if (!k_utf8_from_cp932(std::string_view(bytes, count), &utf8)) return {};
     return QString::fromStdString(utf8);
 }
+
+// The console font at a pixel height: "Quandor" as asked for, or the CJK monospace font that
+// stands in for it.
+QFont consoleFont(int pixelHeight) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Quandor"), QStringLiteral("Noto Sans Mono CJK JP")});
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 14);
+    font.setWeight(QFont::Normal);
+    font.setKerning(false);
+    return font;
+}
+
+int refFromColor(QColor color) {
+    return color.red() | (color.green() << 8) | (color.blue() << 16);
+}
 }  // namespace
 
 ImageDeviceContext::ImageDeviceContext(QImage* image, std::function<void()> invalidate)
@@ -42,17 +59,6 @@ void ImageDeviceContext::useFont(const QFont& font) {
     cellWidth_ = metrics.horizontalAdvance(QLatin1Char('A'));
     cellHeight_ = metrics.height();
     ascent_ = metrics.ascent();
-}
-
-QFont ImageDeviceContext::consoleFont(int pixelHeight) {
-    QFont font;
-    font.setFamilies({QStringLiteral("Quandor"), QStringLiteral("Noto Sans Mono CJK JP")});
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 14);
-    font.setWeight(QFont::Normal);
-    font.setKerning(false);
-    return font;
 }
 
 bool ImageDeviceContext::selectConsoleFont(int pixelHeight, int* charWidth, int* lineHeight) {
@@ -83,7 +89,7 @@ void ImageDeviceContext::invalidateWindow() {
 }
 
 void ImageDeviceContext::drawCell(int x, int y, const QString& glyph, int cells) {
-    if (glyph.isEmpty() || glyph == QLatin1String(" ")) return;
+    if (glyph.isEmpty()) return;
     // Control characters have no glyph; their cell stays blank, as in a console.
     if (glyph.size() == 1 && glyph.at(0).category() == QChar::Other_Control) return;
     painter_.drawText(QRect(x, y, cells * cellWidth_, cellHeight_),
@@ -97,6 +103,10 @@ void ImageDeviceContext::textOut(int x, int y, const char* text, int length) {
     painter_.setPen(text_);
     for (int i = 0; i < length;) {
         const unsigned char byte = static_cast<unsigned char>(text[i]);
+        if (byte == ' ') {  // most of a console row; the fill has drawn it already
+            ++i;
+            continue;
+        }
         const int cells = k_is_lead_byte(byte) && i + 1 < length ? 2 : 1;
         drawCell(x + i * cellWidth_, y, decodeCell(text + i, cells), cells);
         i += cells;
@@ -117,8 +127,4 @@ int ImageDeviceContext::setPixel(int x, int y, int colorref) {
 
 QColor ImageDeviceContext::colorFromRef(int colorref) {
     return QColor(colorref & 0xFF, (colorref >> 8) & 0xFF, (colorref >> 16) & 0xFF);
-}
-
-int ImageDeviceContext::refFromColor(QColor color) {
-    return color.red() | (color.green() << 8) | (color.blue() << 16);
 }

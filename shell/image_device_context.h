@@ -34,10 +34,6 @@ class ImageDeviceContext : public DeviceContext {
     int setPixel(int x, int y, int colorref);
 
     static QColor colorFromRef(int colorref);
-    static int refFromColor(QColor color);
-    // The console font at a pixel height: "Quandor" as asked for, or the CJK monospace font
-    // that stands in for it.
-    static QFont consoleFont(int pixelHeight);
 
   private:
     void useFont(const QFont& font);

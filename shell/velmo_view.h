@@ -25,7 +25,6 @@ class CVelmoView : public QWidget, public ViewHost {
     const QImage& image() const { return image_; }
     QRect caretRect() const;
     bool caretShown() const;
-    bool pollTimerActive() const { return pollTimer_.isActive(); }
 
     void setTimer(int id, int milliseconds) override;
     void killTimer(int id) override;
