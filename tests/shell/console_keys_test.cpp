@@ -144,3 +144,16 @@ TEST_F(ConsoleKeys, ClsClearsTheConsoleAtOnce) {
     EXPECT_EQ(line(0), "MS-DOS>");
     ASSERT_TRUE(QTest::qWaitFor([this] { return ctx->linkActive == 0; }, 20000));
 }
+
+TEST_F(ConsoleKeys, WhileACommandRunsOnlyInsertIsTaken) {
+    type("ver");
+    press(Qt::Key_Return);
+    ASSERT_EQ(ctx->linkActive, 1);  // the first tick has not run yet
+    type("x");
+    press(Qt::Key_Up);
+    EXPECT_EQ(input(), "");
+    press(Qt::Key_Insert);
+    EXPECT_EQ(ctx->insertMode, 0);
+    EXPECT_EQ(pane(1), "   ");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return ctx->linkActive == 0; }, 20000));
+}
