@@ -6,7 +6,6 @@ void RecordingHost::setTimer(int id, int milliseconds) {
     timerSet = true;
     timerId = id;
     timerPeriod = milliseconds;
-    timerSets++;
 }
 
 void RecordingHost::killTimer(int id) {

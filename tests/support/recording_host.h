@@ -15,7 +15,6 @@ class RecordingHost : public ViewHost, public StatusBar {
     bool timerSet = false;  // a timer is set and not killed since
     int timerId = 0;
     int timerPeriod = 0;
-    int timerSets = 0;
     int timerKills = 0;
     int caretShows = 0;
     int caretHides = 0;
