@@ -439,6 +439,22 @@ TEST_P(GetTransfer, CorruptedBlockIsRepeatedAndAccepted) {
 
 INSTANTIATE_TEST_SUITE_P(VelmoDos, GetTransfer, ::testing::Bool());
 
+TEST(VelmoDos, GetSendsHeaderAndLastBlockByteForByte) {
+    DosMachine machine;
+    machine.writeFile("A.TXT", "abc", stamp2000());
+    RawLine line(machine);
+    ASSERT_EQ(line.frame(COMMAND_GET, "a.txt"), Bytes{ACK});
+    EXPECT_EQ(readBytes(line.fd(), 2), (Bytes{ESC, 'R'}));
+    writeBytes(line.fd(), Bytes{ACK});
+    EXPECT_EQ(readBytes(line.fd(), 17), (Bytes{0x02, 0x81, 0x0D, 0x00, 0x2F, 0x28, 0xC0, 0x63, 0x03,
+                                               0x00, 0x00, 0x00, 'A', '.', 'T', 'X', 'T'}));
+    writeBytes(line.fd(), Bytes{ACK});
+    EXPECT_EQ(readBytes(line.fd(), 15), (Bytes{0x02, 0x82, 0x0B, 0x00, 0x01, 0x00, 0x00, 0x00, 0x26,
+                                               0x01, 0x00, 0x00, 'a', 'b', 'c'}));
+    writeBytes(line.fd(), Bytes{ACK});
+    EXPECT_EQ(readBytes(line.fd(), 2), (Bytes{ESC, 'E'}));
+}
+
 TEST(VelmoDos, SixRejectionsEndTheGetAndTheMachineServesOn) {
     DosMachine machine({"--corrupt-block", "1"});
     machine.writeFile("B.BIN", patterned(100));
