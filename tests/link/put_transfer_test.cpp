@@ -128,15 +128,22 @@ TEST_F(PutTransferTest, VerificationTakesAnAcknowledgementInsteadOfAnEcho) {
     EXPECT_EQ(statusBar.progress.back(), "[A.TXT]      3/3  100%   0.0KB/sec  /Verify");
 }
 
-TEST_F(PutTransferTest, CancelEndsAfterTheCurrentBlock) {
+size_t openDescriptors() {
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return size_t(std::distance(begin(fds), end(fds)));
+}
+
+TEST_F(PutTransferTest, CancelEndsAfterTheCurrentBlockAndLeavesNothingOpen) {
     dir.writeFile("BIG.TXT", patterned(10000));
+    dir.writeFile("NEXT.TXT", "abc");
+    const size_t descriptors = openDescriptors();
     const int result =
-        transfer("BIG.TXT", acknowledge, [&](int tick) { ctx.cancelRequested = tick >= 2; });
+        transfer("*.TXT", acknowledge, [&](int tick) { ctx.cancelRequested = tick >= 2; });
     EXPECT_EQ(result, -2);
     ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(frames[1][1], BLOCK_DATA);
     EXPECT_EQ(frames[2], ESC_E);
     EXPECT_TRUE(fileReleased("BIG.TXT"));
+    EXPECT_EQ(openDescriptors(), descriptors);  // neither the file nor the search left open
 }
 
 TEST_F(PutTransferTest, AFileTooLargeForTheWireIsRefused) {
