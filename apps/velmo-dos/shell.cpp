@@ -52,8 +52,11 @@ void echo(DosDrive&, const ShellArgs& args, ShellOutput& out) {
     std::string_view text = args.rest;
     // "ECHO." and "ECHO text": the first character after the command word is a separator.
     if (!text.empty()) text.remove_prefix(1);
+    const std::string word = args.words.size() == 1 ? upper(args.words[0]) : std::string();
     if (args.rest.find_first_not_of(" \t") == std::string::npos) {
         out.say("ECHO is on");
+    } else if (word == "ON" || word == "OFF") {
+        // There is no batch file to echo: switching it is accepted and changes nothing.
     } else {
         out.say(text);
     }

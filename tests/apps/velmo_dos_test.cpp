@@ -346,7 +346,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShellCase{
             "RD FULL", {"Invalid path, not directory,", "or directory not empty"}, {"FULL"}, {}},
         ShellCase{"TYPE NONE.TXT", {"File not found - NONE.TXT"}, {}, {}},
-        ShellCase{"B:", {"Invalid drive specification"}, {}, {}},
+        ShellCase{"B:", {"Invalid drive specification"}, {}, {}}, ShellCase{"ECHO OFF", {}, {}, {}},
         ShellCase{"DIR /X", {"Invalid switch - /X"}, {}, {}}));
 
 // ---- Nothing escapes drive A: ----
