@@ -104,6 +104,7 @@ LineRead DosLine::readFor(void* buffer, size_t count, int timeoutMs) {
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             receiveRun_ = false;
         } else {
+            receiveRun_ = false;  // whatever the line held went with the other end
             return LineRead::Gone;  // EIO: the other end was closed
         }
     }
@@ -112,6 +113,8 @@ LineRead DosLine::readFor(void* buffer, size_t count, int timeoutMs) {
 
 LineRead DosLine::waitByte(uint8_t* byte) {
     for (;;) {
+        // A paced run that ended with the other end skips readFor's own wait: look here too.
+        if (dos_stop_requested()) return LineRead::Stopped;
         switch (readFor(byte, 1, IDLE_SLICE_MS)) {
             case LineRead::Ok:
                 return LineRead::Ok;
