@@ -224,10 +224,21 @@ DosProcess::DosProcess(const fs::path& root, const fs::path& link, std::vector<s
 }
 
 DosProcess::~DosProcess() {
+    stop();
+}
+
+void DosProcess::stop() {
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
         reap(pid_, after(10));
     }
+    pid_ = -1;
+}
+
+void DosProcess::restart(std::vector<std::string> options) {
+    stop();
+    options_ = std::move(options);
+    start();
 }
 
 void DosProcess::start() {

@@ -76,9 +76,13 @@ class DosProcess {
 
     void start();
     void kill();  // SIGKILL: the far end is gone at once
+    // Stops the machine and starts it again on the same link with other options.
+    void restart(std::vector<std::string> options);
     const fs::path& link() const { return link_; }
 
   private:
+    void stop();
+
     fs::path root_;
     fs::path link_;
     std::vector<std::string> options_;
