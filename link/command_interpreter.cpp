@@ -30,10 +30,10 @@ char upperAscii(char c) {
 }
 
 // The keyword must start right after the prompt and be followed by a blank or nothing.
-CommandKind classify(LinkContext* ctx, const char* command) {
+CommandKind classify(LinkContext* ctx, const char* command, int length) {
     char* keyword = reinterpret_cast<char*>(ctx->workBuffer);
     int i = 0;
-    for (; i < 5 && command[i] != '\0'; ++i) keyword[i] = upperAscii(command[i]);
+    for (; i < 5 && i < length && command[i] != '\0'; ++i) keyword[i] = upperAscii(command[i]);
     for (; i <= 5; ++i) keyword[i] = '\0';
     if (std::strcmp(keyword, "#GET ") == 0 || std::strcmp(keyword, "#GET") == 0)
         return CommandKind::Get;
@@ -128,7 +128,7 @@ Outcome interpret(LinkContext* ctx, DeviceContext* dc) {
     ctx->putMode = 0;
     ctx->getMode = 0;
     char* command = line.text + promptLength;
-    switch (classify(ctx, command)) {
+    switch (classify(ctx, command, length)) {
         case CommandKind::Get:
             return sendGet(ctx, dc, command, length);
         case CommandKind::Put:
