@@ -86,19 +86,20 @@ INSTANTIATE_TEST_SUITE_P(Seeds, LineNoise,
 
 namespace {
 
-// The acknowledgement of a stored block arrives damaged: the MS-DOS side sends that block
-// again, and it must not be stored twice.
-TEST(LineNoise, DamagedAcknowledgementDoesNotStoreABlockTwice) {
+// velmo's acknowledgement of a block arrives damaged: the MS-DOS side sends that block again,
+// and it is stored once. velmo sends ESC 'C' and the frame (22 bytes for "DATA.BIN"), then one
+// ACK each for ESC 'R' (byte 22), the header (23) and blocks 1 to 3 (24 to 26).
+class DamagedAcknowledgement : public ::testing::TestWithParam<uint64_t> {};
+
+TEST_P(DamagedAcknowledgement, BlockIsStoredOnce) {
     TempWorkingDirectory work;
     const fs::path velmoDir = work.path() / "velmo";
     fs::create_directories(velmoDir / "in");
     const std::string source = randomBytes(9, 10000);
     DosProcess dos{work.path() / "A", work.path() / "COM1", {"--timeout", "2"}};
     writeFile(work.path() / "A" / "DATA.BIN", source);
-    // velmo sends ESC 'C' and the frame (22 bytes for "DATA.BIN"), then one ACK each for
-    // ESC 'R', the header and block 1, which is byte 24.
     LineDamage damage;
-    damage.flipsFromVelmo = {24};
+    damage.flipsFromVelmo = {GetParam()};
     CorruptingRelay relay{work.path() / "COM1", damage};
     writeSettings(velmoDir, relay.velmoDevice(), 1);
 
@@ -109,5 +110,8 @@ TEST(LineNoise, DamagedAcknowledgementDoesNotStoreABlockTwice) {
     EXPECT_EQ(countLines(velmo.output(), "-END-"), 1) << velmo.output();
     EXPECT_TRUE(sameBytes(readFile(velmoDir / "in" / "DATA.BIN"), source));
 }
+
+INSTANTIATE_TEST_SUITE_P(OfHeaderFirstAndLastBlock, DamagedAcknowledgement,
+                         ::testing::Values(23u, 24u, 26u));
 
 }  // namespace
