@@ -72,9 +72,17 @@ class PutReceiver {
             }
             if (verdict != ACK) return reject();
         }
+        // Our ACK of this block reached the other side damaged, so it sent the block again.
+        if (repeatsStoredBlock()) return line_.writeControl(ACK) ? Step::Next : Step::End;
         const bool stored = block_[1] == BLOCK_HEADER ? startFile() : storeData();
         if (!stored) return giveUp();
         return line_.writeControl(ACK) ? Step::Next : Step::End;
+    }
+
+    bool repeatsStoredBlock() const {
+        return block_[1] != BLOCK_HEADER && lastNumber_ != 0 &&
+               k_get32(block_ + 4) == lastNumber_ && k_block_length(block_) == lastLength_ &&
+               k_get32(block_ + 8) == lastChecksum_;
     }
 
     bool injectNak() {
@@ -99,6 +107,7 @@ class PutReceiver {
     bool startFile() {
         writer_.abandon();  // a header before the last block: the earlier file is incomplete
         naksInjected_ = 0;
+        lastNumber_ = 0;
         const int length = k_block_length(block_);
         const std::string_view sent(reinterpret_cast<const char*>(block_ + BLOCK_HEAD),
                                     size_t(length - BLOCK_LENGTH_MIN));
@@ -121,6 +130,9 @@ class PutReceiver {
         if (!writer_.isOpen()) return false;  // data before any header
         const size_t payload = size_t(k_block_length(block_) - BLOCK_LENGTH_MIN);
         if (!writer_.write(block_ + BLOCK_HEAD, payload)) return false;
+        lastNumber_ = k_get32(block_ + 4);
+        lastLength_ = k_block_length(block_);
+        lastChecksum_ = k_get32(block_ + 8);
         return block_[1] != BLOCK_LAST || writer_.commit(modified_);
     }
 
@@ -133,6 +145,11 @@ class PutReceiver {
     DosFileWriter writer_;
     time_t modified_ = 0;
     int64_t naksInjected_ = 0;
+    // The data block stored last in this file (number 0: none yet), to know it when it comes
+    // again.
+    uint32_t lastNumber_ = 0;
+    int lastLength_ = 0;
+    uint32_t lastChecksum_ = 0;
     uint8_t block_[BLOCK_BYTES_MAX];
 };
 

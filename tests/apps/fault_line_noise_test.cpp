@@ -86,12 +86,18 @@ INSTANTIATE_TEST_SUITE_P(Seeds, LineNoise,
 
 namespace {
 
-// velmo's acknowledgement of a block arrives damaged: the MS-DOS side sends that block again,
-// and it is stored once. velmo sends ESC 'C' and the frame (22 bytes for "DATA.BIN"), then one
-// ACK each for ESC 'R' (byte 22), the header (23) and blocks 1 to 3 (24 to 26).
+// The acknowledgement of a block arrives damaged, so its sender sends it again: the receiver
+// stores it once. The parameter counts the acknowledgements of the transfer: 1 the header's,
+// 2 block 1's, 4 the last block's (block 3 of a 10 000-byte file).
 class DamagedAcknowledgement : public ::testing::TestWithParam<uint64_t> {};
 
-TEST_P(DamagedAcknowledgement, BlockIsStoredOnce) {
+// velmo sends ESC 'C' and the frame (22 bytes for "DATA.BIN"), then one ACK each for ESC 'R'
+// (byte 22), the header (23) and blocks 1 to 3 (24 to 26).
+constexpr uint64_t GET_ACK_BEFORE_HEADER = 22;
+// velmo-dos acknowledges ESC 'C' (byte 0) and the frame (1), then the header (2) and blocks.
+constexpr uint64_t PUT_ACK_BEFORE_HEADER = 1;
+
+TEST_P(DamagedAcknowledgement, GetBlockIsStoredOnce) {
     TempWorkingDirectory work;
     const fs::path velmoDir = work.path() / "velmo";
     fs::create_directories(velmoDir / "in");
@@ -99,7 +105,7 @@ TEST_P(DamagedAcknowledgement, BlockIsStoredOnce) {
     DosProcess dos{work.path() / "A", work.path() / "COM1", {"--timeout", "2"}};
     writeFile(work.path() / "A" / "DATA.BIN", source);
     LineDamage damage;
-    damage.flipsFromVelmo = {GetParam()};
+    damage.flipsFromVelmo = {GET_ACK_BEFORE_HEADER + GetParam()};
     CorruptingRelay relay{work.path() / "COM1", damage};
     writeSettings(velmoDir, relay.velmoDevice(), 1);
 
@@ -111,7 +117,27 @@ TEST_P(DamagedAcknowledgement, BlockIsStoredOnce) {
     EXPECT_TRUE(sameBytes(readFile(velmoDir / "in" / "DATA.BIN"), source));
 }
 
+TEST_P(DamagedAcknowledgement, PutBlockIsStoredOnce) {
+    TempWorkingDirectory work;
+    const fs::path velmoDir = work.path() / "velmo";
+    fs::create_directories(velmoDir);
+    const std::string source = randomBytes(12, 10000);
+    writeFile(velmoDir / "DATA.BIN", source);
+    DosProcess dos{work.path() / "A", work.path() / "COM1", {"--timeout", "2"}};
+    LineDamage damage;
+    damage.flipsFromDos = {PUT_ACK_BEFORE_HEADER + GetParam()};
+    CorruptingRelay relay{work.path() / "COM1", damage};
+    writeSettings(velmoDir, relay.velmoDevice(), 1);
+
+    BatchVelmo velmo(velmoDir);
+    velmo.type("#PUT DATA.BIN");
+    EXPECT_EQ(velmo.finish(), 0) << velmo.output();
+    EXPECT_EQ(relay.faults(), 1);
+    EXPECT_EQ(countLines(velmo.output(), "-END-"), 1) << velmo.output();
+    EXPECT_TRUE(sameBytes(readFile(work.path() / "A" / "DATA.BIN"), source));
+}
+
 INSTANTIATE_TEST_SUITE_P(OfHeaderFirstAndLastBlock, DamagedAcknowledgement,
-                         ::testing::Values(23u, 24u, 26u));
+                         ::testing::Values(1u, 2u, 4u));
 
 }  // namespace

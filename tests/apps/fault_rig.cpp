@@ -338,15 +338,15 @@ void CorruptingRelay::forward(int from, std::vector<uint8_t>* pending, bool towa
         std::lock_guard<std::mutex> lock(mutex_);
         fromVelmo_.insert(fromVelmo_.end(), buffer, buffer + got);
     }
-    if (!towardVelmo) {
-        for (uint64_t index : line_.flipsFromVelmo) {
-            if (index >= fromVelmoCount_ && index < fromVelmoCount_ + uint64_t(got)) {
-                buffer[index - fromVelmoCount_] ^= 1;
-                ++faults_;
-            }
+    const std::vector<uint64_t>& flips = towardVelmo ? line_.flipsFromDos : line_.flipsFromVelmo;
+    uint64_t& count = towardVelmo ? fromDosCount_ : fromVelmoCount_;
+    for (uint64_t index : flips) {
+        if (index >= count && index < count + uint64_t(got)) {
+            buffer[index - count] ^= 1;
+            ++faults_;
         }
-        fromVelmoCount_ += uint64_t(got);
     }
+    count += uint64_t(got);
     const size_t start = pending->size();
     pending->insert(pending->end(), buffer, buffer + got);
     damage(pending, start);

@@ -97,8 +97,10 @@ struct LineDamage {
     uint64_t meanGap = 0;
     uint64_t minGap = 0;
     bool drops = true;  // faults are bit flips, and with this also dropped bytes
-    // Bytes velmo sends, by their index from 0, that arrive with their lowest bit flipped.
+    // Bytes velmo sends, and bytes velmo-dos sends, by their index from 0 in that direction,
+    // that arrive with their lowest bit flipped.
     std::vector<uint64_t> flipsFromVelmo;
+    std::vector<uint64_t> flipsFromDos;
 };
 
 // A line between velmo (which opens velmoDevice()) and velmo-dos's link, forwarding both ways
@@ -137,6 +139,7 @@ class CorruptingRelay {
     std::vector<uint8_t> toDos_;
     uint64_t towardVelmoCount_ = 0;
     uint64_t fromVelmoCount_ = 0;
+    uint64_t fromDosCount_ = 0;
     std::mutex mutex_;  // guards the injection and fromVelmo_
     std::string noise_;
     uint64_t noiseAfter_ = 0;
