@@ -35,6 +35,7 @@ class LineNoise : public ::testing::TestWithParam<std::tuple<bool, bool, uint32_
         const std::string transcript = velmo.output();
         SCOPED_TRACE(transcript + velmo.errors());
         SCOPED_TRACE("faults on the line: " + std::to_string(relay.faults()));
+        EXPECT_GT(relay.faults(), 0) << "the line was not damaged";
         const bool reportedComplete = countLines(transcript, "-END-") == 1;
         const bool errorShown = countLines(transcript, "-error, code=0x") > 0;
         if (reportedComplete) {

@@ -55,6 +55,7 @@ class NoiseFlood : public ::testing::Test {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         ASSERT_TRUE(relay.injectionDone());
+        EXPECT_GT(relay.noiseDelivered(), 0u) << "no noise reached velmo";
         std::this_thread::sleep_for(SETTLE);
     }
 

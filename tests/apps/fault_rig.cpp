@@ -306,7 +306,7 @@ void CorruptingRelay::injectTowardVelmo(std::string noise, uint64_t afterBytes) 
 }
 
 std::vector<uint8_t> CorruptingRelay::fromVelmo() const {
-    std::lock_guard<std::mutex> lock(const_cast<std::mutex&>(mutex_));
+    std::lock_guard<std::mutex> lock(mutex_);
     return fromVelmo_;
 }
 

@@ -140,7 +140,7 @@ class CorruptingRelay {
     uint64_t towardVelmoCount_ = 0;
     uint64_t fromVelmoCount_ = 0;
     uint64_t fromDosCount_ = 0;
-    std::mutex mutex_;  // guards the injection and fromVelmo_
+    mutable std::mutex mutex_;  // guards the injection and fromVelmo_
     std::string noise_;
     uint64_t noiseAfter_ = 0;
     bool noisePending_ = false;
