@@ -22,35 +22,12 @@
 #include "support/dos_machine.h"
 #include "support/pty_pair.h"
 #include "support/recording_surface.h"
+#include "support/file_bytes.h"
 #include "support/temp_working_directory.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// 2000/01/15 12:30:00 local time: an even second, so that it survives the MS-DOS stamp.
-time_t stamp2000() {
-    tm local{};
-    local.tm_year = 100;
-    local.tm_mday = 15;
-    local.tm_hour = 12;
-    local.tm_min = 30;
-    local.tm_isdst = -1;
-    return mktime(&local);
-}
-
-std::string patterned(size_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) bytes[i] = char(i * 7 + i / 251);
-    return bytes;
-}
-
-std::string hostFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
 
 time_t modifiedTime(const std::filesystem::path& path) {
     struct stat info {};
@@ -365,7 +342,7 @@ TEST_P(EscapeAttempt, IsRefusedAndLeavesTheCurrentDirectory) {
     EXPECT_EQ(prompt, "A:\\SUB>");
     for (const std::string& text : lines) EXPECT_EQ(text.find("SECRET"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(machine.root() + "/../X"));
-    EXPECT_EQ(hostFile(machine.root() + "/../secret.txt"), "TOP SECRET");
+    EXPECT_EQ(fileBytes(machine.root() + "/../secret.txt"), "TOP SECRET");
 }
 
 INSTANTIATE_TEST_SUITE_P(VelmoDos, EscapeAttempt,
@@ -418,13 +395,13 @@ TEST_P(GetTransfer, FilesArriveByteForByteWithTheirTimes) {
 
     EXPECT_EQ(velmo.run("#GET SUB\\*.*" + verify()), -1);
     for (const auto& [name, bytes] : files) {
-        EXPECT_TRUE(hostFile(velmo.directory() / name) == bytes) << name;
+        EXPECT_TRUE(fileBytes(velmo.directory() / name) == bytes) << name;
         EXPECT_EQ(modifiedTime(velmo.directory() / name), stamp2000()) << name;
     }
     // One file by a path in any case; it arrives under its MS-DOS name.
     std::filesystem::remove(velmo.directory() / "A.TXT");
     EXPECT_EQ(velmo.run("#GET sub\\a.txt" + verify()), -1);
-    EXPECT_EQ(hostFile(velmo.directory() / "A.TXT"), "abc");
+    EXPECT_EQ(fileBytes(velmo.directory() / "A.TXT"), "abc");
 }
 
 TEST_P(GetTransfer, CorruptedBlockIsRepeatedAndAccepted) {
@@ -434,7 +411,7 @@ TEST_P(GetTransfer, CorruptedBlockIsRepeatedAndAccepted) {
     EXPECT_EQ(velmo.run("#GET B.BIN" + verify()), -1);
     EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=2 Retry=1"));
     EXPECT_FALSE(velmo.consoleHas("Retry=2"));
-    EXPECT_TRUE(hostFile(velmo.directory() / "B.BIN") == patterned(9000));
+    EXPECT_TRUE(fileBytes(velmo.directory() / "B.BIN") == patterned(9000));
 }
 
 INSTANTIATE_TEST_SUITE_P(VelmoDos, GetTransfer, ::testing::Bool());
@@ -470,7 +447,7 @@ TEST(VelmoDos, EndAfterStopsTheGetEarly) {
     machine.writeFile("B.BIN", patterned(9000));
     WindowsSide velmo(machine);
     EXPECT_EQ(velmo.run("#GET B.BIN"), -1);
-    EXPECT_TRUE(hostFile(velmo.directory() / "B.BIN") == patterned(4096));
+    EXPECT_TRUE(fileBytes(velmo.directory() / "B.BIN") == patterned(4096));
 }
 
 TEST(VelmoDos, SilentAfterSendsNothingMoreAndLeavesNothingBehind) {
@@ -511,7 +488,7 @@ TEST(VelmoDos, JapaneseNamesTravelAsShiftJisAndLandAsUtf8) {
     EXPECT_EQ(velmo.run("DIR"), -1);
     EXPECT_TRUE(velmo.consoleHas(base + "   TXT         7"));  // 6 bytes: an 8.3 name
     EXPECT_EQ(velmo.run("#GET " + name), -1);
-    EXPECT_EQ(hostFile(velmo.directory() / "日本語.TXT"), "nihongo");
+    EXPECT_EQ(fileBytes(velmo.directory() / "日本語.TXT"), "nihongo");
 
     velmo.writeFile("表.TXT", "hyou", stamp2000());
     ASSERT_TRUE(k_cp932_from_utf8("表.TXT", &name));

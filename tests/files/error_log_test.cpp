@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/clock.h"
-#include "file_bytes.h"
+#include "support/file_bytes.h"
 #include "files/reporter.h"
 #include "support/temp_working_directory.h"
 

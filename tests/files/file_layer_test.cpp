@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "file_bytes.h"
+#include "support/file_bytes.h"
 #include "support/temp_working_directory.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include "core/view_host.h"
 #include "link/link_fixture.h"
 #include "link/wire_format.h"
+#include "support/file_bytes.h"
 #include "support/temp_working_directory.h"
 
 class FixedClock : public Clock {
@@ -51,36 +52,12 @@ inline Bytes headerBlock(const std::string& name, uint32_t size) {
     return block;
 }
 
-// 2000/01/15 12:30:00 local time, the stamp of headerBlock.
-inline time_t stampTime() {
-    tm local{};
-    local.tm_year = 100;
-    local.tm_mday = 15;
-    local.tm_hour = 12;
-    local.tm_min = 30;
-    local.tm_isdst = -1;
-    return mktime(&local);
-}
-
-inline std::string fileBytes(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 // True when nobody holds the file open without sharing.
 inline bool fileReleased(const std::filesystem::path& path) {
     const int fd = open(path.c_str(), O_RDONLY);
     const bool free = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (fd >= 0) close(fd);
     return free;
-}
-
-inline std::string patterned(size_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) bytes[i] = char(i * 7 + i / 251);
-    return bytes;
 }
 
 class TransferFixture : public LinkFixture {
