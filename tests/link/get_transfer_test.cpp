@@ -34,7 +34,7 @@ TEST_F(GetTransferTest, OneFileArrivesByteExactWithItsStamp) {
     EXPECT_EQ(fileBytes("A.TXT"), "abc");
     struct stat info {};
     ASSERT_EQ(stat("A.TXT", &info), 0);
-    EXPECT_EQ(info.st_mtime, stampTime());
+    EXPECT_EQ(info.st_mtime, stamp2000());
     EXPECT_TRUE(consoleHas("*[A.TXT] <-- MS-DOS[A.TXT 3] 2000/01/15 12:30:00"));
     EXPECT_TRUE(consoleHas(" --END-" + std::string(21, '-') + " 2000/01/15 12:30:00"));
     ASSERT_FALSE(statusBar.progress.empty());

@@ -62,7 +62,7 @@ TEST_F(PutTransferTest, SendsEachFileButTheEmptyOneBlockByBlock) {
     dir.writeFile("A.TXT", "abc");
     dir.writeFile("EMPTY.TXT", "");
     dir.writeFile("B.TXT", big);
-    stamp("A.TXT", stampTime());
+    stamp("A.TXT", stamp2000());
 
     EXPECT_EQ(transfer("*.TXT"), -1);
 
