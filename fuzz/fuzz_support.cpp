@@ -108,3 +108,20 @@ int fuzz_open_descriptors() {
     closedir(dir);
     return count;
 }
+
+int fuzz_run_step(LinkContext* ctx, FuzzLine* line, size_t tickLimit,
+                  int (*step)(LinkContext*, DeviceContext*),
+                  void (*afterTick)(const LinkContext&)) {
+    NullSurface surface;
+    const int descriptors = fuzz_open_descriptors();
+    int result = 0;
+    for (ctx->tickCount = 1; result == 0; ++ctx->tickCount) {
+        fuzz_check(size_t(ctx->tickCount) <= tickLimit, "a tick that took no byte");
+        result = step(ctx, &surface);
+        line->drain();
+        if (afterTick != nullptr) afterTick(*ctx);
+    }
+    fuzz_check(result == -1 || result == -2 || result > 0, "a known result");
+    fuzz_check(fuzz_open_descriptors() == descriptors, "a file or port left open");
+    return result;
+}

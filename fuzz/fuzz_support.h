@@ -72,5 +72,13 @@ class ScratchDirectory {
 // The number of file descriptors the process holds: a run must give back all it took.
 int fuzz_open_descriptors();
 
+// Runs a link step tick by tick, as the driver does, until it ends, draining the line after
+// each tick and calling `afterTick` (may be null). Every tick that goes on must have taken a
+// byte, so more than `tickLimit` ticks is a step that spins. Checks that the result is one a
+// step may give and that the run gave back every descriptor it took; returns the result.
+int fuzz_run_step(LinkContext* ctx, FuzzLine* line, size_t tickLimit,
+                  int (*step)(LinkContext*, DeviceContext*),
+                  void (*afterTick)(const LinkContext&) = nullptr);
+
 // Inputs above this are skipped: the whole input must fit into the line's buffer at once.
 constexpr size_t FUZZ_INPUT_MAX = 64 * 1024;

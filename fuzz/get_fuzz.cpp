@@ -49,18 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     ScratchDirectory scratch;
     chooseDestination(&ctx, (data[0] >> 1) & 3, scratch);
-    NullSurface surface;
     FuzzLine line(data + 1, size - 1);
     line.attach(&ctx);
-    const int descriptors = fuzz_open_descriptors();
-    int result = 0;
-    for (ctx.tickCount = 1; result == 0; ++ctx.tickCount) {
-        fuzz_check(size_t(ctx.tickCount) <= size + 1, "a tick that took no byte");
-        result = a_GetResponseFrom98(&ctx, &surface);
-        line.drain();
-    }
-    fuzz_check(result == -1 || result == -2 || result > 0, "a known result");
-    fuzz_check(fuzz_open_descriptors() == descriptors, "the received file left open");
+    fuzz_run_step(&ctx, &line, size + 1, a_GetResponseFrom98);
     checkNothingOutside(scratch);
     return 0;
 }

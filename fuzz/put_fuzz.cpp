@@ -32,18 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scratch.writeFile("SEND.BIN", reinterpret_cast<const uint8_t*>(file.data()), file.size());
     std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "%s/SEND.BIN", scratch.path().c_str());
 
-    NullSurface surface;
     FuzzLine line(data + OPTION_BYTES, size - OPTION_BYTES);
     line.attach(&ctx);
-    const int descriptors = fuzz_open_descriptors();
-    int result = 0;
     // A call sends one block and takes its answer, or ends: the input bounds the calls.
-    for (ctx.tickCount = 1; result == 0; ++ctx.tickCount) {
-        fuzz_check(size_t(ctx.tickCount) <= size + 4, "a call that took no byte");
-        result = a_PutResponseFrom98(&ctx, &surface);
-        line.drain();
-    }
-    fuzz_check(result == -1 || result == -2 || result > 0, "a known result");
-    fuzz_check(fuzz_open_descriptors() == descriptors, "the sent file left open");
+    fuzz_run_step(&ctx, &line, size + 4, a_PutResponseFrom98);
     return 0;
 }

@@ -29,25 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ctx.cancelRequested = data[0] & 1;
     ctx.timeoutSetting = 0;
 
-    NullSurface surface;
     FuzzLine line(data + 1, size - 1);
     line.attach(&ctx);
-    const int descriptors = fuzz_open_descriptors();
-    int result = 0;
-    // Every tick that goes on has taken at least one byte, so the input bounds the ticks.
-    for (ctx.tickCount = 1; result == 0; ++ctx.tickCount) {
-        fuzz_check(size_t(ctx.tickCount) <= size + 1, "a tick that took no byte");
-        result = a_ResponseFrom98(&ctx, &surface);
-        line.drain();
-        checkConsole(ctx);
-    }
-    fuzz_check(result == -1 || result == -2 || result > 0, "a known result");
+    const int result = fuzz_run_step(&ctx, &line, size + 1, a_ResponseFrom98, checkConsole);
     fuzz_check(result != -2 || ctx.cancelRequested, "cancel notice without a cancel");
     for (uint8_t answer : line.heard()) {
         // ACK, NAK and the ESC 'E' of an overlong record: nothing else goes back.
         fuzz_check(answer == 0x06 || answer == 0x15 || answer == 0x1B || answer == 'E',
                    "only acknowledgements go back");
     }
-    fuzz_check(fuzz_open_descriptors() == descriptors, "descriptors given back");
     return 0;
 }
