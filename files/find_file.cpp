@@ -140,7 +140,7 @@ bool findFirst(const char* pattern, FindContext* ctx) {
         directory.size() >= sizeof ctx->directory) {
         return false;
     }
-    if (directory.empty()) directory = ".";
+    if (directory.empty()) directory.push_back('.');  // the current directory
     DIR* dir = opendir(directory.c_str());
     if (dir == nullptr) return false;
     std::memcpy(ctx->directory, directory.c_str(), directory.size() + 1);
