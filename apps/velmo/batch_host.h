@@ -28,8 +28,9 @@ class BatchHost : public ViewHost {
 
     bool timerSet() const { return timerSet_; }
     int timerId() const { return timerId_; }
-    // Sleeps until the timer is due.
-    void waitForTimer() const;
+    // Sleeps until the timer is due, or until bytes arrive on `portFd` (-1: no port): a block
+    // that has arrived is taken at once instead of after the rest of the tick.
+    void waitForTimer(int portFd) const;
 
   private:
     BlankSurface surface_;

@@ -88,7 +88,7 @@ struct Session {
                 interruptsHandled = batch_interrupts();
                 a_cancelCommand(ctx);
             }
-            host.waitForTimer();
+            host.waitForTimer(ctx->portOpen == 1 ? ctx->portHandle : -1);
             CommandEnd tickEnd = CommandEnd::Running;
             a_driverTick(ctx, &host, host.timerId(), &tickEnd);
             if (tickEnd != CommandEnd::Running) end = tickEnd;
