@@ -66,6 +66,9 @@ LineRead DosLine::readFor(void* buffer, size_t count, int timeoutMs) {
     auto* out = static_cast<uint8_t*>(buffer);
     size_t got = 0;
     int64_t lastByte = monotonic_ns();
+    // Bytes queued while this side was busy sending did not cross the line in that time: each
+    // read starts a run of its own, so an echo is never taken faster than the line carries it.
+    receiveRun_ = false;
     while (got < count) {
         // A run of bytes on the line lasts while bytes are waiting; after a pause the next
         // byte starts a new one and earns no credit for the idle time.
