@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "support/dos_machine.h"
+#include "support/file_bytes.h"
 #include "support/temp_working_directory.h"
 
 namespace {
@@ -110,18 +111,6 @@ class VelmoProcess {
 
 Finished runVelmo(const std::vector<std::string>& args, const std::string& input = "") {
     return VelmoProcess(args, input).wait();
-}
-
-time_t localTime(int year, int month, int day, int hour, int minute, int second) {
-    tm t = {};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    return mktime(&t);
 }
 
 time_t modified(const fs::path& path) {

@@ -4,20 +4,9 @@
 
 #include "link/transfer_fixture.h"
 #include "link/transfer_support.h"
+#include "support/file_bytes.h"
 
 namespace {
-
-time_t localTime(int year, int month, int day, int hour, int minute, int second) {
-    tm local{};
-    local.tm_year = year - 1900;
-    local.tm_mon = month - 1;
-    local.tm_mday = day;
-    local.tm_hour = hour;
-    local.tm_min = minute;
-    local.tm_sec = second;
-    local.tm_isdst = -1;
-    return mktime(&local);
-}
 
 class DosFileTimeTest : public ::testing::Test {
   protected:

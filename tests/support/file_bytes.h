@@ -17,13 +17,18 @@ inline std::string patterned(size_t size) {
     return bytes;
 }
 
-// 2000/01/15 12:30:00 local time: an even second, so that it survives an MS-DOS stamp.
-inline time_t stamp2000() {
+// A local time as the file system stores it.
+inline time_t localTime(int year, int month, int day, int hour, int minute, int second) {
     tm local{};
-    local.tm_year = 100;
-    local.tm_mday = 15;
-    local.tm_hour = 12;
-    local.tm_min = 30;
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
     local.tm_isdst = -1;
     return mktime(&local);
 }
+
+// 2000/01/15 12:30:00: an even second, so that it survives an MS-DOS stamp.
+inline time_t stamp2000() { return localTime(2000, 1, 15, 12, 30, 0); }
