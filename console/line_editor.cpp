@@ -13,12 +13,6 @@
 
 namespace {
 
-constexpr int KEY_BACKSPACE = 8;
-constexpr int KEY_TAB = 9;
-constexpr int KEY_ENTER = 13;
-constexpr int KEY_ESCAPE = 27;
-constexpr int POLL_PERIOD_MS = 1;
-
 int inputLimit(const LinkContext* ctx) {
     return std::clamp(ctx->inputLimit, 0, INPUT_LIMIT);
 }

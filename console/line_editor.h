@@ -6,6 +6,12 @@
 struct LinkContext;
 class ViewHost;
 
+// Characters with a meaning of their own; every other byte is inserted.
+constexpr int KEY_BACKSPACE = 8;
+constexpr int KEY_TAB = 9;
+constexpr int KEY_ENTER = 13;
+constexpr int KEY_ESCAPE = 27;
+
 constexpr int VK_LEFT = 0x25;
 constexpr int VK_UP = 0x26;
 constexpr int VK_RIGHT = 0x27;

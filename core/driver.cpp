@@ -15,7 +15,6 @@
 namespace {
 
 constexpr int TICK_COUNT_MAX = 2147483647;
-constexpr int POLL_PERIOD_MS = 1;
 constexpr int PORT_CLOSE = 2;
 
 // Results of a link step.

@@ -14,6 +14,7 @@ class StatusBar;
 class ConsoleObserver;
 
 constexpr int POLL_TIMER_ID = 32773;
+constexpr int POLL_PERIOD_MS = 1;  // the one-shot timer of a running command
 constexpr int LINK_BUFFER_SIZE = 5120;
 constexpr int TRANSFER_LINE_SIZE = 1200;  // a start line with two 511-byte names
 

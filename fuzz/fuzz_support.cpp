@@ -109,6 +109,12 @@ int fuzz_open_descriptors() {
     return count;
 }
 
+void fuzz_link_context(LinkContext* ctx, bool cancelRequested) {
+    a_ContextDefaults(ctx);
+    ctx->cancelRequested = cancelRequested;
+    ctx->timeoutSetting = 0;
+}
+
 int fuzz_run_step(LinkContext* ctx, FuzzLine* line, size_t tickLimit,
                   int (*step)(LinkContext*, DeviceContext*),
                   void (*afterTick)(const LinkContext&)) {

@@ -72,6 +72,10 @@ class ScratchDirectory {
 // The number of file descriptors the process holds: a run must give back all it took.
 int fuzz_open_descriptors();
 
+// A link context from its defaults for a step fed by a FuzzLine: time-outs of a single poll,
+// the user's cancel as the input says.
+void fuzz_link_context(LinkContext* ctx, bool cancelRequested);
+
 // Runs a link step tick by tick, as the driver does, until it ends, draining the line after
 // each tick and calling `afterTick` (may be null). Every tick that goes on must have taken a
 // byte, so more than `tickLimit` ticks is a step that spins. Checks that the result is one a

@@ -41,11 +41,9 @@ void checkNothingOutside(const ScratchDirectory& scratch) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > FUZZ_INPUT_MAX) return -1;
     static LinkContext ctx;
-    a_ContextDefaults(&ctx);
+    fuzz_link_context(&ctx, (data[0] >> 3) & 1);
     ctx.getMode = 1;
     ctx.verifyTransfer = data[0] & 1;
-    ctx.cancelRequested = (data[0] >> 3) & 1;
-    ctx.timeoutSetting = 0;
 
     ScratchDirectory scratch;
     chooseDestination(&ctx, (data[0] >> 1) & 3, scratch);

@@ -20,11 +20,9 @@ constexpr size_t FILE_SIZE_MAX = 12 * 1024;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < OPTION_BYTES || size > FUZZ_INPUT_MAX) return -1;
     static LinkContext ctx;
-    a_ContextDefaults(&ctx);
+    fuzz_link_context(&ctx, (data[0] >> 1) & 1);
     ctx.putMode = 1;
     ctx.verifyTransfer = data[0] & 1;
-    ctx.cancelRequested = (data[0] >> 1) & 1;
-    ctx.timeoutSetting = 0;
 
     ScratchDirectory scratch;
     std::string file((data[1] | data[2] << 8) % (FILE_SIZE_MAX + 1), '\0');

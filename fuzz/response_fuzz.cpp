@@ -25,9 +25,7 @@ void checkConsole(const LinkContext& ctx) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > FUZZ_INPUT_MAX) return -1;
     static LinkContext ctx;
-    a_ContextDefaults(&ctx);
-    ctx.cancelRequested = data[0] & 1;
-    ctx.timeoutSetting = 0;
+    fuzz_link_context(&ctx, data[0] & 1);
 
     FuzzLine line(data + 1, size - 1);
     line.attach(&ctx);

@@ -56,14 +56,14 @@ int controlCharOf(int qtKey) {
     switch (qtKey) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            return 13;
+            return KEY_ENTER;
         case Qt::Key_Backspace:
-            return 8;
+            return KEY_BACKSPACE;
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
-            return 9;
+            return KEY_TAB;
         case Qt::Key_Escape:
-            return 27;
+            return KEY_ESCAPE;
         default:
             return 0;
     }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/encoding.h"
 #include "link/wire_format.h"
 
 namespace {
@@ -62,4 +63,10 @@ FrameResult dos_receive_command(DosLine& line, DosCommand* command) {
 bool dos_answer_frame(DosLine& line, uint8_t errorCode) {
     if (errorCode == 0) return line.writeControl(ACK);
     return line.writePair(ESC, errorCode);
+}
+
+bool dos_frame_name(DosLine& line, const DosCommand& command, std::string* name) {
+    if (k_utf8_from_cp932(command.text, name)) return true;
+    dos_answer_frame(line, DOS_ERROR_TEXT);
+    return false;
 }

@@ -31,3 +31,6 @@ enum class FrameResult {
 FrameResult dos_receive_command(DosLine& line, DosCommand* command);
 // The frame's final answer: ACK for 0, else ESC and the code. false when the line failed.
 bool dos_answer_frame(DosLine& line, uint8_t errorCode);
+// The name a GET or PUT frame carries, as the host's UTF-8. A name that is not Shift-JIS is
+// answered with DOS_ERROR_TEXT here, and false returned.
+bool dos_frame_name(DosLine& line, const DosCommand& command, std::string* name);

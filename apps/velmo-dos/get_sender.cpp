@@ -7,7 +7,6 @@
 #include <cerrno>
 
 #include "block_sender.h"
-#include "core/encoding.h"
 #include "dos_text.h"
 #include "dos_time.h"
 #include "link/wire_format.h"
@@ -103,10 +102,7 @@ class GetSender {
 void dos_serve_get(DosLine& line, const DosDrive& drive, const DosCommand& command,
                    const DosFaults& faults) {
     std::string name;
-    if (!k_utf8_from_cp932(command.text, &name)) {
-        dos_answer_frame(line, DOS_ERROR_TEXT);
-        return;
-    }
+    if (!dos_frame_name(line, command, &name)) return;
     DosTarget target;
     if (drive.resolve(name, true, &target) != PathError::None) {
         dos_answer_frame(line, DOS_ERROR_PATH);

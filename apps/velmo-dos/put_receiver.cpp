@@ -158,10 +158,7 @@ class PutReceiver {
 void dos_serve_put(DosLine& line, const DosDrive& drive, const DosCommand& command,
                    const DosFaults& faults) {
     std::string destination;
-    if (!k_utf8_from_cp932(command.text, &destination)) {
-        dos_answer_frame(line, DOS_ERROR_TEXT);
-        return;
-    }
+    if (!dos_frame_name(line, command, &destination)) return;
     DosTarget target;
     std::vector<std::string> dirs;
     std::string fixedName;

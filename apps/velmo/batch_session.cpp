@@ -22,7 +22,6 @@ namespace {
 constexpr int EXIT_ALL_NORMAL = 0;
 constexpr int EXIT_SOME_FAILED = 1;
 constexpr int EXIT_INTERRUPTED = 130;
-constexpr int KEY_ENTER = 13;
 
 // Ctrl+C already acted on; one more than this is news.
 int interruptsHandled = 0;
