@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int QUIET_AFTER_BAD_ECHO_MS = 100;
-
 enum class Answer { Taken, Rejected, Aborted, Failed };
 
 // After ESC: 'E' is the Windows side giving up; anything else breaks the exchange.
@@ -24,29 +22,25 @@ Answer plainAnswer(uint8_t byte, DosLine& line) {
 }
 
 // The Windows side echoed the block: compare, give the verdict, then take its final word.
-Answer checkEcho(DosLine& line, const uint8_t* sent, size_t size) {
+Answer checkEcho(DosLine& line, const uint8_t* sent) {
     uint8_t echo[BLOCK_BYTES_MAX];
-    echo[0] = STX;
-    if (line.read(echo + 1, 3) != LineRead::Ok) return Answer::Failed;
-    const int length = k_block_length(echo);
-    bool same = false;
-    if (length >= BLOCK_LENGTH_MIN && length <= BLOCK_LENGTH_MAX) {
-        if (line.read(echo + 4, size_t(length)) != LineRead::Ok) return Answer::Failed;
-        same = size_t(length) + 4 == size && std::memcmp(echo, sent, size) == 0;
-    } else {
-        line.drain(QUIET_AFTER_BAD_ECHO_MS);  // no telling where such an echo ends
+    DosBlockLine blockLine(line);
+    switch (k_check_echo(blockLine, sent, echo)) {
+        case EchoResult::Delivered:
+            return Answer::Taken;
+        case EchoResult::Rejected:
+            return Answer::Rejected;
+        case EchoResult::Aborted:
+            return Answer::Aborted;
+        default:
+            return Answer::Failed;
     }
-    uint8_t finalWord = 0;
-    if (!line.writeControl(same ? ACK : NAK) || line.readByte(&finalWord) != LineRead::Ok) {
-        return Answer::Failed;
-    }
-    return plainAnswer(finalWord, line);
 }
 
-Answer readAnswer(DosLine& line, const uint8_t* sent, size_t size, bool verify) {
+Answer readAnswer(DosLine& line, const uint8_t* sent, bool verify) {
     uint8_t byte = 0;
     if (line.readByte(&byte) != LineRead::Ok) return Answer::Failed;
-    if (verify && byte == STX) return checkEcho(line, sent, size);
+    if (verify && byte == STX) return checkEcho(line, sent);
     return plainAnswer(byte, line);
 }
 
@@ -57,9 +51,11 @@ BlockSend dos_send_block(DosLine& line, const uint8_t* block, size_t size, bool 
     uint8_t sent[BLOCK_BYTES_MAX];
     for (int attempt = 0;; ++attempt) {
         std::memcpy(sent, block, size);
-        if (corruptSends < 0 || attempt < corruptSends) sent[8] ^= 0xA5;  // the checksum's low byte
+        if (corruptSends < 0 || attempt < corruptSends) {
+            k_block_set_checksum(sent, k_block_checksum(sent) ^ 0xA5);
+        }
         if (!line.write(sent, size)) return BlockSend::Failed;
-        switch (readAnswer(line, sent, size, verify)) {
+        switch (readAnswer(line, sent, verify)) {
             case Answer::Taken:
                 return BlockSend::Delivered;
             case Answer::Aborted:

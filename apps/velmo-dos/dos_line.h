@@ -60,3 +60,18 @@ class DosLine {
 // Set by SIGINT and SIGTERM; every wait of the line looks at it.
 bool dos_stop_requested();
 void dos_request_stop();
+
+// A DosLine as the line of the verification exchange (link/wire_format.h).
+class DosBlockLine {
+  public:
+    static constexpr bool LONG_ECHO_ENDS = false;  // drained and answered NAK, as a short one
+    explicit DosBlockLine(DosLine& line) : line_(line) {}
+    bool receive(uint8_t* bytes, size_t count) { return line_.read(bytes, count) == LineRead::Ok; }
+    bool receiveLetter(uint8_t* letter) { return line_.readEscapeLetter(letter) == LineRead::Ok; }
+    bool send(const uint8_t* bytes, size_t count) { return line_.write(bytes, count); }
+    void skipUnframed() { line_.drain(QUIET_AFTER_BAD_ECHO_MS); }
+
+  private:
+    static constexpr int QUIET_AFTER_BAD_ECHO_MS = 100;
+    DosLine& line_;
+};

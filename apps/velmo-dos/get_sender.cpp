@@ -66,7 +66,7 @@ class GetSender {
                 finish();
                 return Outcome::Stop;
             }
-            const ssize_t got = readPayload(fd, block_ + BLOCK_HEAD);
+            const ssize_t got = readPayload(fd, k_block_payload(block_));
             if (got < 0) {
                 finish();  // the file cannot be read to its end: give the transfer up
                 return Outcome::Stop;

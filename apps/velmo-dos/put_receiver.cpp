@@ -57,37 +57,36 @@ class PutReceiver {
             line_.drain(QUIET_AFTER_SHORT_BLOCK_MS);
             return reject();
         }
-        const LineRead body = line_.read(block_ + 4, size_t(length));
+        const LineRead body = line_.read(block_ + BLOCK_BODY, size_t(length));
         if (body == LineRead::Timeout) return reject();  // part of it was lost on the way
         if (body != LineRead::Ok) return Step::End;
         if (!k_block_checksum_ok(block_) || injectNak()) return reject();
         if (verify_) {
-            if (!line_.write(block_, size_t(length) + 4)) return Step::End;
-            uint8_t verdict = 0;
-            if (line_.readByte(&verdict) != LineRead::Ok) return Step::End;
-            if (verdict == ESC) {
-                uint8_t letter = 0;
-                line_.readEscapeLetter(&letter);
-                return Step::End;  // the Windows side gave up
+            DosBlockLine blockLine(line_);
+            switch (k_echo_block(blockLine, block_)) {
+                case EchoVerdict::Confirmed:
+                    break;
+                case EchoVerdict::Refused:
+                case EchoVerdict::Unexpected:
+                    return reject();
+                case EchoVerdict::Ended:  // the Windows side gave up
+                case EchoVerdict::EchoNotSent:
+                case EchoVerdict::VerdictLost:
+                    return Step::End;
             }
-            if (verdict != ACK) return reject();
         }
         // Our ACK of this block reached the other side damaged, so it sent the block again.
-        if (repeatsStoredBlock()) return line_.writeControl(ACK) ? Step::Next : Step::End;
-        const bool stored = block_[1] == BLOCK_HEADER ? startFile() : storeData();
+        if (k_block_repeats(lastStored_, block_)) {
+            return line_.writeControl(ACK) ? Step::Next : Step::End;
+        }
+        const bool stored = k_block_type(block_) == BLOCK_HEADER ? startFile() : storeData();
         if (!stored) return giveUp();
         return line_.writeControl(ACK) ? Step::Next : Step::End;
     }
 
-    bool repeatsStoredBlock() const {
-        return block_[1] != BLOCK_HEADER && lastNumber_ != 0 &&
-               k_get32(block_ + 4) == lastNumber_ && k_block_length(block_) == lastLength_ &&
-               k_get32(block_ + 8) == lastChecksum_;
-    }
-
     bool injectNak() {
-        if (block_[1] == BLOCK_HEADER || faults_.nakBlock == FAULT_OFF) return false;
-        if (int64_t(k_get32(block_ + 4)) != faults_.nakBlock) return false;
+        if (k_block_type(block_) == BLOCK_HEADER || faults_.nakBlock == FAULT_OFF) return false;
+        if (int64_t(k_block_number(block_)) != faults_.nakBlock) return false;
         if (faults_.nakCount != FAULT_OFF && naksInjected_ >= faults_.nakCount) return false;
         ++naksInjected_;
         return true;
@@ -107,10 +106,9 @@ class PutReceiver {
     bool startFile() {
         writer_.abandon();  // a header before the last block: the earlier file is incomplete
         naksInjected_ = 0;
-        lastNumber_ = 0;
-        const int length = k_block_length(block_);
-        const std::string_view sent(reinterpret_cast<const char*>(block_ + BLOCK_HEAD),
-                                    size_t(length - BLOCK_LENGTH_MIN));
+        k_block_forget(&lastStored_);
+        const std::string_view sent(reinterpret_cast<const char*>(k_block_payload(block_)),
+                                    k_block_payload_length(block_));
         std::string name = fixedName_;
         if (name.empty() && !k_utf8_from_cp932(dos_last_component(sent), &name)) return false;
         if (!dos_valid_name(name)) return false;
@@ -122,18 +120,16 @@ class PutReceiver {
         }
         time_t modified = 0;
         modified_ =
-            dos_time_from_stamp(k_get16(block_ + 4), k_get16(block_ + 6), &modified) ? modified : 0;
+            dos_time_from_stamp(k_header_date(block_), k_header_time(block_), &modified) ? modified
+                                                                                         : 0;
         return writer_.open(hostDir, name);
     }
 
     bool storeData() {
         if (!writer_.isOpen()) return false;  // data before any header
-        const size_t payload = size_t(k_block_length(block_) - BLOCK_LENGTH_MIN);
-        if (!writer_.write(block_ + BLOCK_HEAD, payload)) return false;
-        lastNumber_ = k_get32(block_ + 4);
-        lastLength_ = k_block_length(block_);
-        lastChecksum_ = k_get32(block_ + 8);
-        return block_[1] != BLOCK_LAST || writer_.commit(modified_);
+        if (!writer_.write(k_block_payload(block_), k_block_payload_length(block_))) return false;
+        k_block_remember(&lastStored_, block_);
+        return k_block_type(block_) != BLOCK_LAST || writer_.commit(modified_);
     }
 
     DosLine& line_;
@@ -145,11 +141,8 @@ class PutReceiver {
     DosFileWriter writer_;
     time_t modified_ = 0;
     int64_t naksInjected_ = 0;
-    // The data block stored last in this file (number 0: none yet), to know it when it comes
-    // again.
-    uint32_t lastNumber_ = 0;
-    int lastLength_ = 0;
-    uint32_t lastChecksum_ = 0;
+    // The data block stored last in this file, to know it when it comes again.
+    BlockMemory lastStored_{0, 0, 0, 0};
     uint8_t block_[BLOCK_BYTES_MAX];
 };
 
