@@ -128,8 +128,8 @@ int storeData(GetCall* call, const uint8_t* block) {
     LinkContext* ctx = call->ctx;
     const uint32_t payload = uint32_t(k_block_payload_length(block));
     uint32_t written = 0;
-    call->lastResult = k_file_write(FILE_TRANSFER, state.localName, k_block_payload(block),
-                                    payload, &written, &state.file);
+    call->lastResult = k_file_write(FILE_TRANSFER, state.localName, k_block_payload(block), payload,
+                                    &written, &state.file);
     if (call->lastResult != 0) return 43;
     state.bytesDone += payload;
     k_block_remember(&state.lastStored, block);
@@ -193,8 +193,8 @@ int receiveBlock(GetCall* call) {
     if (ctx->cancelRequested != 0) return giveUp(call);  // the block is not stored
     state.retryCount = 0;
     if (!k_block_repeats(state.lastStored, block)) {
-        const int stored = k_block_type(block) == BLOCK_HEADER ? startFile(call, block)
-                                                               : storeData(call, block);
+        const int stored =
+            k_block_type(block) == BLOCK_HEADER ? startFile(call, block) : storeData(call, block);
         if (stored != 0) return stored;
     }
     call->lastResult = k_link_send_byte(ctx, ACK);

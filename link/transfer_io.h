@@ -39,7 +39,7 @@ inline int k_link_send_end(LinkContext* ctx) {
 // The link context's port as the line of the verification exchange (link/wire_format.h);
 // lastResult keeps the port's result of the last call for the failure report.
 struct LinkLine {
-    static constexpr bool LONG_ECHO_ENDS = true;  // Part 4.4: such an echo ends the transfer
+    static constexpr bool LONG_ECHO_ENDS = true;  // no telling where it ends: give up
     LinkContext* ctx;
     int lastResult;
 

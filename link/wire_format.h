@@ -35,7 +35,7 @@ constexpr uint8_t BLOCK_LAST = 0x82;
 
 constexpr uint8_t TEXT_PROMPT = 0x01;  // TextRecord flag
 
-constexpr int BLOCK_HEAD = 12;          // bytes before the payload
+constexpr int BLOCK_HEAD = 12;  // bytes before the payload
 constexpr int BLOCK_PAYLOAD_MAX = 4096;
 constexpr int BLOCK_LENGTH_MIN = 8;
 constexpr int BLOCK_LENGTH_MAX = 4104;  // 8 + 4096
@@ -51,8 +51,12 @@ inline void k_put32(uint8_t* p, uint32_t v) {
     k_put16(p, v);
     k_put16(p + 2, v >> 16);
 }
-inline uint16_t k_get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-inline uint32_t k_get32(const uint8_t* p) { return k_get16(p) | uint32_t(k_get16(p + 2)) << 16; }
+inline uint16_t k_get16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+inline uint32_t k_get32(const uint8_t* p) {
+    return k_get16(p) | uint32_t(k_get16(p + 2)) << 16;
+}
 
 uint32_t k_checksum(const uint8_t* payload, size_t length);
 
@@ -74,26 +78,50 @@ size_t k_block_header(uint8_t* block, uint16_t dosDate, uint16_t dosTime, uint32
 constexpr int BLOCK_BODY = 4;  // the L bytes counted by the length field start here
 
 // The length field L as the receiving side reads it: signed 16-bit.
-inline int k_block_length(const uint8_t* block) { return int16_t(k_get16(block + 2)); }
-inline uint8_t k_block_type(const uint8_t* block) { return block[1]; }
+inline int k_block_length(const uint8_t* block) {
+    return int16_t(k_get16(block + 2));
+}
+inline uint8_t k_block_type(const uint8_t* block) {
+    return block[1];
+}
 // Bytes the block occupies on the line (L + 4); only for a length already checked.
-inline size_t k_block_size(const uint8_t* block) { return size_t(k_block_length(block)) + 4; }
+inline size_t k_block_size(const uint8_t* block) {
+    return size_t(k_block_length(block)) + 4;
+}
 // Data and last blocks.
-inline uint32_t k_block_number(const uint8_t* block) { return k_get32(block + 4); }
-inline void k_block_set_number(uint8_t* block, uint32_t number) { k_put32(block + 4, number); }
-inline uint32_t k_block_checksum(const uint8_t* block) { return k_get32(block + 8); }
-inline void k_block_set_checksum(uint8_t* block, uint32_t sum) { k_put32(block + 8, sum); }
-inline uint8_t* k_block_payload(uint8_t* block) { return block + BLOCK_HEAD; }
-inline const uint8_t* k_block_payload(const uint8_t* block) { return block + BLOCK_HEAD; }
+inline uint32_t k_block_number(const uint8_t* block) {
+    return k_get32(block + 4);
+}
+inline void k_block_set_number(uint8_t* block, uint32_t number) {
+    k_put32(block + 4, number);
+}
+inline uint32_t k_block_checksum(const uint8_t* block) {
+    return k_get32(block + 8);
+}
+inline void k_block_set_checksum(uint8_t* block, uint32_t sum) {
+    k_put32(block + 8, sum);
+}
+inline uint8_t* k_block_payload(uint8_t* block) {
+    return block + BLOCK_HEAD;
+}
+inline const uint8_t* k_block_payload(const uint8_t* block) {
+    return block + BLOCK_HEAD;
+}
 // L - 8 for a length already checked (0 below 8).
 inline size_t k_block_payload_length(const uint8_t* block) {
     const int length = k_block_length(block);
     return length > BLOCK_LENGTH_MIN ? size_t(length - BLOCK_LENGTH_MIN) : 0;
 }
 // Header blocks: the file's MS-DOS date and time, its size, and its name (the payload).
-inline uint16_t k_header_date(const uint8_t* block) { return k_get16(block + 4); }
-inline uint16_t k_header_time(const uint8_t* block) { return k_get16(block + 6); }
-inline uint32_t k_header_size(const uint8_t* block) { return k_get32(block + 8); }
+inline uint16_t k_header_date(const uint8_t* block) {
+    return k_get16(block + 4);
+}
+inline uint16_t k_header_time(const uint8_t* block) {
+    return k_get16(block + 6);
+}
+inline uint32_t k_header_size(const uint8_t* block) {
+    return k_get32(block + 8);
+}
 
 // True when a data or last block's checksum matches its payload (header blocks always pass).
 bool k_block_checksum_ok(const uint8_t* block);
@@ -118,7 +146,9 @@ struct BlockMemory {
     uint32_t checksum;
 };
 
-inline void k_block_forget(BlockMemory* memory) { *memory = BlockMemory{0, 0, 0, 0}; }
+inline void k_block_forget(BlockMemory* memory) {
+    *memory = BlockMemory{0, 0, 0, 0};
+}
 
 // Call for every data or last block stored.
 inline void k_block_remember(BlockMemory* memory, const uint8_t* block) {
@@ -150,7 +180,7 @@ enum class EchoVerdict : uint8_t {
     Confirmed,    // ACK: store the block, then send the final word ACK
     Refused,      // NAK: count a rejection, then send the final word NAK
     Ended,        // ESC and one more byte: the sender gave up
-    Unexpected,   // any other byte (velmo ends, as the specification says)
+    Unexpected,   // any other byte (velmo ends the transfer, the MS-DOS side rejects)
     EchoNotSent,  // the line failed while sending the echo
     VerdictLost,  // no verdict within the time-out
 };
@@ -169,14 +199,14 @@ EchoVerdict k_echo_block(Line& line, const uint8_t* block) {
 
 // The sender's side, from the STX of the echo on (already read into echo[0]).
 enum class EchoResult : uint8_t {
-    Delivered,     // the echo matched and the receiver's final word was ACK
-    Rejected,      // a mismatch, or any final word but ACK and ESC: send the block again
-    Aborted,       // the final word was ESC and one more byte
-    HeadLost,      // the echo's type and length did not arrive
-    TooLong,       // the echo's length is above 4104 (only where LONG_ECHO_ENDS)
-    BodyLost,      // the rest of the echo did not arrive
+    Delivered,  // the echo matched and the receiver's final word was ACK
+    Rejected,   // a mismatch, or any final word but ACK and ESC: send the block again
+    Aborted,    // the final word was ESC and one more byte
+    HeadLost,   // the echo's type and length did not arrive
+    TooLong,    // the echo's length is above 4104 (only where LONG_ECHO_ENDS)
+    BodyLost,   // the rest of the echo did not arrive
     VerdictNotSent,
-    WordLost,      // no final word within the time-out
+    WordLost,  // no final word within the time-out
 };
 
 template <class Line>

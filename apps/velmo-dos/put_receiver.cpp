@@ -119,9 +119,9 @@ class PutReceiver {
             name = existing.name;  // names are case-insensitive: replace the file that is there
         }
         time_t modified = 0;
-        modified_ =
-            dos_time_from_stamp(k_header_date(block_), k_header_time(block_), &modified) ? modified
-                                                                                         : 0;
+        modified_ = dos_time_from_stamp(k_header_date(block_), k_header_time(block_), &modified)
+                        ? modified
+                        : 0;
         return writer_.open(hostDir, name);
     }
 

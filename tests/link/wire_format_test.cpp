@@ -104,7 +104,7 @@ struct ScriptLine {
     void skipUnframed() {}
 };
 
-TEST(WireFormat, EchoOfAVerifiedGetBlockAsSpecified) {
+TEST(WireFormat, EchoOfAVerifiedGetBlockThenTheVerdict) {
     uint8_t block[BLOCK_BYTES_MAX] = {};
     std::memcpy(k_block_payload(block), "abc", 3);
     const size_t size = k_block_data(block, BLOCK_DATA, 1, 3);
