@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,11 +21,12 @@
 #include "core/link_context.h"
 #include "core/view_host.h"
 #include "link/link.h"
+#include "link/transfer_io.h"
 #include "link/wire_format.h"
 #include "support/dos_machine.h"
+#include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/recording_surface.h"
-#include "support/file_bytes.h"
 #include "support/temp_working_directory.h"
 
 namespace {
@@ -97,8 +101,7 @@ class WindowsSide {
   private:
     void closePort() {
         if (!ctx_->portOpen) return;
-        k_rs232c2(1, ctx_->comPort, 0, 0, 0, 0, 0, &ctx_->portHandle, &ctx_->ioOverlapped);
-        ctx_->portOpen = 0;
+        k_link_close(ctx_.get());
     }
 
     TempWorkingDirectory dir_;
@@ -190,6 +193,38 @@ Bytes dataBlock(uint8_t type, uint32_t number, const std::string& payload) {
 }
 
 // ---- Plain commands ----
+
+// On a real device velmo-dos sets the line as velmo does by default: 8N1.
+TEST(VelmoDos, DeviceIsSetToOneStopBit) {
+    PtyPair pty;
+    TempWorkingDirectory root;
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.master(), &before), 0);
+    cfsetspeed(&before, B300);  // so that velmo-dos's own setting shows
+    ASSERT_EQ(tcsetattr(pty.master(), TCSANOW, &before), 0);
+    std::string program = VELMO_BIN_DIR "/velmo-dos";
+    std::string rootPath = root.path().string();
+    std::string device = pty.slavePath();
+    char* argv[] = {program.data(),  const_cast<char*>("--root"),
+                    rootPath.data(), const_cast<char*>("--device"),
+                    device.data(),   nullptr};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execv(argv[0], argv);
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    termios line{};
+    for (int i = 0; i < 500; ++i) {
+        ASSERT_EQ(tcgetattr(pty.master(), &line), 0);
+        if (cfgetospeed(&line) == B9600) break;
+        usleep(10000);
+    }
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    ASSERT_EQ(cfgetospeed(&line), speed_t(B9600));
+    EXPECT_EQ(line.c_cflag & CSTOPB, 0u);
+}
 
 TEST(VelmoDos, DirListsTheDriveAndEndsWithTheNewPrompt) {
     DosMachine machine;
