@@ -30,6 +30,10 @@ TEST(FullDisk, GetEndsWithWriteErrorKeepingThePartialFile) {
     EXPECT_EQ(countLines(transcript, "*Incomplete: DATA.BIN"), 1);
     EXPECT_EQ(countLines(transcript, "-END-"), 0);
     const std::string partial = readFile(velmoDir / "in" / "DATA.BIN");
+    // The count shown is what is on disk.
+    EXPECT_EQ(countLines(transcript, "*Incomplete: DATA.BIN " + std::to_string(partial.size()) +
+                                         "/20000 bytes"),
+              1);
     EXPECT_GE(partial.size(), 4096u);
     EXPECT_LT(partial.size(), source.size());
     EXPECT_TRUE(sameBytes(partial, source.substr(0, partial.size())));
