@@ -66,6 +66,15 @@ const char* k_received_name_refusal(const char* requested, const char* dosName, 
     return k_dos_wildcard_match(pattern, name.c_str()) ? nullptr : "not the file asked for";
 }
 
+const char* k_sent_name_refusal(const char* baseName) {
+    const size_t length = std::strlen(baseName);
+    if (k_last_separator(baseName, length, "\\:*?\"<>|") >= 0) return "not an MS-DOS name";
+    for (size_t i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(baseName[i]) < 0x20) return "not an MS-DOS name";
+    }
+    return nullptr;
+}
+
 const char* k_sent_base_name(const char* localName) {
     const char* separator = std::strrchr(localName, '/');
     return separator == nullptr ? localName : separator + 1;

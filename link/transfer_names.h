@@ -25,5 +25,9 @@ const char* k_received_local_name(const char* destination, const char* dosName, 
 const char* k_received_name_refusal(const char* requested, const char* dosName, size_t dosLength,
                                     bool* byWildcard);
 
+// Why a local file cannot be sent under its name, or nullptr: the name must be one MS-DOS
+// name component ("\", ":", wildcards, control and reserved characters are refused).
+const char* k_sent_name_refusal(const char* baseName);
+
 // The name a sent file carries in its header: what follows the last "/" of the local path.
 const char* k_sent_base_name(const char* localName);
