@@ -41,8 +41,8 @@ struct GetTransferState {
     uint32_t fileSize;
     uint32_t bytesDone;  // really written
     char timeText[TRANSFER_TIME_SIZE];
-    // The data block stored last in this file. The other side sends a block again when our ACK
-    // reached it damaged; that copy must not be written a second time (the repeat rule).
+    // The block stored last. The other side sends a block again when our ACK reached it
+    // damaged; that copy must not be written a second time (the repeat rule).
     BlockMemory lastStored;
 };
 
@@ -155,6 +155,7 @@ int startFile(GetCall* call, const uint8_t* block) {
         return 42;
     }
     state.fileState = FILE_WRITING;
+    k_block_remember(&state.lastStored, block);  // its copy after a damaged ACK is no new file
     return 0;
 }
 

@@ -137,29 +137,33 @@ inline uint16_t k_dos_time(int hour, int minute, int second) {
 // ---- The repeat rule ----------------------------------------------------------------------
 // A receiver that ACKs a block and sees the same block again knows its ACK arrived damaged and
 // the sender repeated the block: it ACKs the copy without storing it. "The same" is type,
-// number, length and checksum of the data block stored last; anything else is stored, so a
-// wrong guess can only show as a file of the wrong size, which the receiver then reports.
+// number, length, checksum and payload sum of the block stored last (a header counts: its
+// date and time stand for the number, its size for the checksum); anything else is stored, so
+// a wrong guess can only show as a file of the wrong size, which the receiver then reports.
 struct BlockMemory {
-    uint8_t type;  // 0: nothing stored yet in this file
+    uint8_t type;  // 0: nothing stored yet
     uint32_t number;
     int length;
     uint32_t checksum;
+    uint32_t payloadSum;
 };
 
 inline void k_block_forget(BlockMemory* memory) {
-    *memory = BlockMemory{0, 0, 0, 0};
+    *memory = BlockMemory{0, 0, 0, 0, 0};
 }
 
-// Call for every data or last block stored.
+// Call for every block stored (a header when its file was opened).
 inline void k_block_remember(BlockMemory* memory, const uint8_t* block) {
     *memory = BlockMemory{k_block_type(block), k_block_number(block), k_block_length(block),
-                          k_block_checksum(block)};
+                          k_block_checksum(block),
+                          k_checksum(k_block_payload(block), k_block_payload_length(block))};
 }
 
 inline bool k_block_repeats(const BlockMemory& memory, const uint8_t* block) {
-    return memory.type != 0 && k_block_type(block) != BLOCK_HEADER &&
-           k_block_type(block) == memory.type && k_block_number(block) == memory.number &&
-           k_block_length(block) == memory.length && k_block_checksum(block) == memory.checksum;
+    return memory.type != 0 && k_block_type(block) == memory.type &&
+           k_block_number(block) == memory.number && k_block_length(block) == memory.length &&
+           k_block_checksum(block) == memory.checksum &&
+           k_checksum(k_block_payload(block), k_block_payload_length(block)) == memory.payloadSum;
 }
 
 // ---- The verification exchange ------------------------------------------------------------

@@ -122,7 +122,9 @@ class PutReceiver {
         modified_ = dos_time_from_stamp(k_header_date(block_), k_header_time(block_), &modified)
                         ? modified
                         : 0;
-        return writer_.open(hostDir, name);
+        if (!writer_.open(hostDir, name)) return false;
+        k_block_remember(&lastStored_, block_);  // its copy after a damaged ACK is no new file
+        return true;
     }
 
     bool storeData() {
@@ -141,8 +143,8 @@ class PutReceiver {
     DosFileWriter writer_;
     time_t modified_ = 0;
     int64_t naksInjected_ = 0;
-    // The data block stored last in this file, to know it when it comes again.
-    BlockMemory lastStored_{0, 0, 0, 0};
+    // The block stored last, to know it when it comes again.
+    BlockMemory lastStored_{0, 0, 0, 0, 0};
     uint8_t block_[BLOCK_BYTES_MAX];
 };
 
