@@ -211,7 +211,7 @@ std::optional<int> verifyEcho(GetCall* call) {
 int receiveBlock(GetCall* call) {
     LinkContext* ctx = call->ctx;
     uint8_t* block = ctx->frameBuffer;
-    call->lastResult = k_link_receive(ctx, block + 1, 3);
+    call->lastResult = k_link_receive(ctx, k_block_after_stx(block), BLOCK_TYPE_AND_LENGTH);
     if (call->lastResult != 0) return stop(call, 32);
     const int length = k_block_length(block);
     if (length > BLOCK_LENGTH_MAX) return 36;

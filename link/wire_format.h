@@ -75,7 +75,13 @@ size_t k_block_header(uint8_t* block, uint16_t dosDate, uint16_t dosTime, uint32
                       const char* name, size_t nameLength);
 
 // The fields of a block, by name. Offsets into a block appear nowhere else.
-constexpr int BLOCK_BODY = 4;  // the L bytes counted by the length field start here
+constexpr int BLOCK_BODY = 4;             // the L bytes counted by the length field start here
+constexpr int BLOCK_TYPE_AND_LENGTH = 3;  // what a receiver reads after the STX
+
+// Where the type and length go when the STX has been read on its own.
+inline uint8_t* k_block_after_stx(uint8_t* block) {
+    return block + 1;
+}
 
 // The length field L as the receiving side reads it: signed 16-bit.
 inline int k_block_length(const uint8_t* block) {
@@ -216,7 +222,7 @@ enum class EchoResult : uint8_t {
 template <class Line>
 EchoResult k_check_echo(Line& line, const uint8_t* sent, uint8_t* echo) {
     echo[0] = STX;
-    if (!line.receive(echo + 1, 3)) return EchoResult::HeadLost;
+    if (!line.receive(k_block_after_stx(echo), BLOCK_TYPE_AND_LENGTH)) return EchoResult::HeadLost;
     const int length = k_block_length(echo);
     if (length > BLOCK_LENGTH_MAX && Line::LONG_ECHO_ENDS) return EchoResult::TooLong;
     bool same = false;

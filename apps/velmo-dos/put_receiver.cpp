@@ -50,7 +50,8 @@ class PutReceiver {
 
     Step receiveBlock() {
         block_[0] = STX;
-        if (line_.read(block_ + 1, 3) != LineRead::Ok) return Step::End;
+        if (line_.read(k_block_after_stx(block_), BLOCK_TYPE_AND_LENGTH) != LineRead::Ok)
+            return Step::End;
         const int length = k_block_length(block_);
         if (length > BLOCK_LENGTH_MAX) return giveUp();
         if (length < BLOCK_LENGTH_MIN) {

@@ -82,7 +82,7 @@ TEST_F(PutTransferTest, SendsEachFileButTheEmptyOneBlockByBlock) {
                                   {0x02, 0x82, 0x0B, 0x00, 0x01, 0x00, 0x00, 0x00, 0x26, 0x01, 0x00,
                                    0x00, 0x61, 0x62, 0x63}}));
     ASSERT_EQ(byFile["B.TXT"].size(), 3u);
-    EXPECT_EQ(k_get32(byFile["B.TXT"][0].data() + 8), 5000u);
+    EXPECT_EQ(k_header_size(byFile["B.TXT"][0].data()), 5000u);
     EXPECT_EQ(byFile["B.TXT"][1], dataBlock(BLOCK_DATA, 1, big.substr(0, 4096)));
     EXPECT_EQ(byFile["B.TXT"][2], dataBlock(BLOCK_LAST, 2, big.substr(4096)));
     EXPECT_EQ(byFile.count("EMPTY.TXT"), 0u);
