@@ -20,9 +20,9 @@
 #include "link/link.h"
 #include "link/wire_format.h"
 #include "support/dos_machine.h"
+#include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/recording_surface.h"
-#include "support/file_bytes.h"
 #include "support/temp_working_directory.h"
 
 namespace {
@@ -205,6 +205,15 @@ TEST(VelmoDos, DirListsTheDriveAndEndsWithTheNewPrompt) {
     EXPECT_TRUE(velmo.consoleHas("        2 File(s)"));
     EXPECT_EQ(velmo.prompt(), "A:\\>");
     EXPECT_EQ(velmo.newestLine().state, LINE_PROMPT);
+}
+
+TEST(VelmoDos, ManyStarsAgainstALongNameAreAnsweredAtOnceAndSigtermStillStops) {
+    DosMachine machine;
+    machine.writeFile(std::string(200, 'a'), "x");
+    WindowsSide velmo(machine);
+    EXPECT_EQ(velmo.run("DIR *a*a*a*a*a*a*b"), -1);
+    EXPECT_TRUE(velmo.consoleHas("File not found"));
+    EXPECT_TRUE(machine.stop());  // waiting for the next command
 }
 
 TEST(VelmoDos, CdChangesThePromptAndNamesIgnoreCase) {
