@@ -27,10 +27,10 @@ bool isSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-// One name of a path: not empty, not only dots, no control or reserved characters.
+// One name of a path: not empty, no control or reserved characters, and not starting with a
+// dot. Drive A: has no such names (the host hides them), so none may be created or named.
 bool validComponent(std::string_view name, bool allowWildcards) {
-    if (name.empty() || name.size() > NAME_MAX_BYTES) return false;
-    if (name.find_first_not_of('.') == std::string_view::npos) return false;
+    if (name.empty() || name.size() > NAME_MAX_BYTES || name[0] == '.') return false;
     for (char c : name) {
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x20 || c == '"' || c == '<' || c == '>' || c == '|') return false;

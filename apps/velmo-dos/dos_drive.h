@@ -64,7 +64,7 @@ bool dos_wild_match(std::string_view pattern, std::string_view name);
 // or every file of a directory; *dirs is the directory that holds them.
 std::vector<DosEntry> dos_matching_files(const DosDrive& drive, const DosTarget& target,
                                          std::vector<std::string>* dirs);
-// A name a file may be given: not empty, not only dots, no control or reserved characters.
+// A name a file may be given: not empty, no leading dot, no control or reserved characters.
 bool dos_valid_name(std::string_view name);
 // The message DOS would give for a name that did not resolve.
 const char* dos_path_message(PathError error);

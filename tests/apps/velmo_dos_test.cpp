@@ -333,7 +333,11 @@ INSTANTIATE_TEST_SUITE_P(
             "RD FULL", {"Invalid path, not directory,", "or directory not empty"}, {"FULL"}, {}},
         ShellCase{"TYPE NONE.TXT", {"File not found - NONE.TXT"}, {}, {}},
         ShellCase{"B:", {"Invalid drive specification"}, {}, {}}, ShellCase{"ECHO OFF", {}, {}, {}},
-        ShellCase{"DIR /X", {"Invalid switch - /X"}, {}, {}}));
+        ShellCase{"DIR /X", {"Invalid switch - /X"}, {}, {}},
+        // Drive A: has no names starting with a dot: none may be planted.
+        ShellCase{"MD .git", {"Unable to create directory"}, {}, {".git"}},
+        ShellCase{"COPY A.TXT .profile", {"Invalid file name"}, {}, {".profile"}},
+        ShellCase{"REN *.TXT .*", {"Invalid parameter - .*"}, {"A.TXT", "B.TXT"}, {".TXT"}}));
 
 // ---- Nothing escapes drive A: ----
 
@@ -370,6 +374,7 @@ TEST(VelmoDos, TransferNamesOutsideTheDriveAreRefusedWithAnErrorCode) {
     EXPECT_EQ(line.frame(COMMAND_GET, "NOTHING.*"), (Bytes{ESC, 0x10}));
     EXPECT_EQ(line.frame(COMMAND_PUT, "..\\x"), (Bytes{ESC, 0x11}));
     EXPECT_EQ(line.frame(COMMAND_PUT, "NOSUCH\\x"), (Bytes{ESC, 0x11}));
+    EXPECT_EQ(line.frame(COMMAND_PUT, ".profile"), (Bytes{ESC, 0x11}));
 }
 
 TEST(VelmoDos, PutHeaderNamesAreCutToTheirLastComponent) {
@@ -379,7 +384,10 @@ TEST(VelmoDos, PutHeaderNamesAreCutToTheirLastComponent) {
     EXPECT_EQ(line.putBlock(headerBlock("..\\..\\evil.txt", 3)), Bytes{ACK});
     EXPECT_EQ(line.putBlock(dataBlock(BLOCK_LAST, 1, "abc")), Bytes{ACK});
     EXPECT_EQ(line.putBlock(headerBlock("..", 3)), (Bytes{ESC, 'E'}));
+    ASSERT_EQ(line.frame(COMMAND_PUT, ""), Bytes{ACK});
+    EXPECT_EQ(line.putBlock(headerBlock(".profile", 3)), (Bytes{ESC, 'E'}));
     EXPECT_EQ(machine.readFile("evil.txt"), "abc");
+    EXPECT_FALSE(std::filesystem::exists(machine.root() + "/.profile"));
     EXPECT_FALSE(std::filesystem::exists(machine.root() + "/../evil.txt"));
 }
 
