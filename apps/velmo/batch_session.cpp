@@ -41,6 +41,8 @@ struct Session {
         : ctx(context), progress(isatty(STDERR_FILENO) == 1), transcript(context, &progress) {
         ctx->statusBar = &progress;
         ctx->consoleObserver = &transcript;
+        // Lines from reading the settings came before anyone watched the console.
+        for (int i = 0; i + 1 < ctx->lineCount; i++) transcript.lineAppended(i);
     }
 
     void refuse(int number, const std::string& why) {

@@ -250,6 +250,13 @@ TEST_F(BatchTest, UsageTextIsNoFailure) {
     EXPECT_EQ(linesOf(run.out).size(), 4u) << run.out;
 }
 
+TEST_F(BatchTest, ParameterFileNoticeIsPrintedFirst) {
+    here.writeFile("PRM232C.TXT", std::string(65 * 1024, ';'));
+    Finished run = runVelmo({"--batch"}, "#PUT\n");
+    EXPECT_EQ(linesOf(run.out).front(),
+              "*PRM232C.TXT not read (larger than 64 KiB); default settings used");
+}
+
 // A command slow enough to be interrupted: a TYPE of some thousands of lines, one record each.
 class InterruptTest : public BatchTest {
   protected:
