@@ -73,6 +73,19 @@ void showError(LinkContext* ctx, DeviceContext* dc, const char* format, int code
     showStarred(ctx, dc, k_rs232c_explain(&ctx->ioOverlapped));
 }
 
+// A command that did not end normally: the cancel notice when it was cancelled (the batch
+// front end may cancel within a tick), else the error line.
+void showUnfinished(LinkContext* ctx, DeviceContext* dc, const char* format, int code,
+                    CommandEnd* end) {
+    if (ctx->cancelRequested == 1) {
+        a_editShow(ctx, k_message(Message::Cancelled), dc);
+        *end = CommandEnd::Cancelled;
+    } else {
+        showError(ctx, dc, format, code);
+        *end = CommandEnd::Failed;
+    }
+}
+
 void closePort(LinkContext* ctx) {
     k_rs232c2(PORT_CLOSE, ctx->comPort, ctx->baudRate, ctx->stopBits, 0, 8192, 5120,
               &ctx->portHandle, &ctx->ioOverlapped);
@@ -91,8 +104,7 @@ int sendStep(LinkContext* ctx, DeviceContext* dc, CommandEnd* end) {
         redraw(ctx, dc);  // the interpreter leaves its last usage line unpainted
         *end = CommandEnd::Usage;
     } else {
-        showError(ctx, dc, SEND_ERROR, r);
-        *end = CommandEnd::Failed;
+        showUnfinished(ctx, dc, SEND_ERROR, r, end);
     }
     showPrompt(ctx, dc);
     // After a failed send the port is closed even if it never opened, so that the next
@@ -111,13 +123,7 @@ int receiveStep(LinkContext* ctx, DeviceContext* dc, CommandEnd* end) {
         *end = CommandEnd::Normal;
         return r;
     }
-    if (ctx->cancelRequested == 1) {
-        a_editShow(ctx, k_message(Message::Cancelled), dc);
-        *end = CommandEnd::Cancelled;
-    } else {
-        showError(ctx, dc, RECEIVE_ERROR, r);
-        *end = CommandEnd::Failed;
-    }
+    showUnfinished(ctx, dc, RECEIVE_ERROR, r, end);
     showPrompt(ctx, dc);
     if (ctx->portOpen == 1) closePort(ctx);
     return r;

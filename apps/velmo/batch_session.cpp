@@ -85,16 +85,23 @@ struct Session {
         a_editChar(ctx, &host, KEY_ENTER);
         CommandEnd end = CommandEnd::Running;
         while (host.timerSet()) {
-            if (!noNewInterrupt()) {
-                interruptsHandled = batch_interrupts();
-                a_cancelCommand(ctx);
-            }
+            if (takeNewInterrupt()) a_cancelCommand(ctx);
             host.waitForTimer(ctx->portOpen == 1 ? ctx->portHandle : -1);
             CommandEnd tickEnd = CommandEnd::Running;
             a_driverTick(ctx, &host, host.timerId(), &tickEnd);
             if (tickEnd != CommandEnd::Running) end = tickEnd;
         }
+        // A Ctrl+C during the last tick was meant for this command, even when the tick ended
+        // it anyway: it must not end the script.
+        takeNewInterrupt();
         return end;
+    }
+
+    static bool takeNewInterrupt() {
+        if (noNewInterrupt()) return false;
+        interruptsHandled = batch_interrupts();
+        batch_interrupt_taken();
+        return true;
     }
 
     int finish(int status) {
@@ -110,7 +117,7 @@ struct Session {
 int velmo_batch_main() {
     // 1. Settings from PRM232C.TXT in the current directory, as the window reads them.
     Session session(a_ContextGet());
-    batch_catch_interrupts(isatty(STDERR_FILENO) == 1);
+    batch_catch_interrupts(isatty(STDERR_FILENO) == 1, session.ctx);
 
     // 2. One command per line until the input ends or Ctrl+C comes while no command runs.
     BatchInput input(STDIN_FILENO);
