@@ -5,11 +5,11 @@
 
 #include "console/drawing.h"
 #include "console/screen_buffer.h"
+#include "core/clock.h"
 #include "core/link_context.h"
 #include "core/messages.h"
 #include "core/view_host.h"
 #include "link/link.h"
-#include "link/transfer_support.h"
 #include "serial/port.h"
 
 namespace {
@@ -65,7 +65,7 @@ void showStarred(LinkContext* ctx, DeviceContext* dc, const char* text) {
 // The error line with the code and the time, then what the system said about the port, so
 // that a missing device or a denied permission is told in words.
 void showError(LinkContext* ctx, DeviceContext* dc, const char* format, int code) {
-    char when[32];
+    char when[DATETIME_TEXT_SIZE];
     k_datetime_text(when);
     char line[96];
     std::snprintf(line, sizeof line, format, static_cast<unsigned>(code), when);
