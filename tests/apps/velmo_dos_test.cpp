@@ -26,6 +26,7 @@
 #include "support/dos_machine.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
+#include "support/recording_status_bar.h"
 #include "support/recording_surface.h"
 #include "support/temp_working_directory.h"
 
@@ -37,11 +38,6 @@ time_t modifiedTime(const std::filesystem::path& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
 }
-
-class NullStatusBar : public StatusBar {
-  public:
-    void setPaneText(int, const char*) override {}
-};
 
 // velmo's side of the cable as the driver runs it, in a temporary working directory.
 class WindowsSide {
@@ -107,7 +103,7 @@ class WindowsSide {
     TempWorkingDirectory dir_;
     std::unique_ptr<LinkContext> ctx_;
     RecordingSurface surface_;
-    NullStatusBar statusBar_;
+    RecordingStatusBar statusBar_;
 };
 
 // velmo's side played byte by byte, for what the link functions do not show.
@@ -242,6 +238,15 @@ TEST(VelmoDos, DirListsTheDriveAndEndsWithTheNewPrompt) {
     EXPECT_EQ(velmo.newestLine().state, LINE_PROMPT);
 }
 
+TEST(VelmoDos, ManyStarsAgainstALongNameAreAnsweredAtOnceAndSigtermStillStops) {
+    DosMachine machine;
+    machine.writeFile(std::string(200, 'a'), "x");
+    WindowsSide velmo(machine);
+    EXPECT_EQ(velmo.run("DIR *a*a*a*a*a*a*b"), -1);
+    EXPECT_TRUE(velmo.consoleHas("File not found"));
+    EXPECT_TRUE(machine.stop());  // waiting for the next command
+}
+
 TEST(VelmoDos, CdChangesThePromptAndNamesIgnoreCase) {
     DosMachine machine;
     machine.makeDirectory("Sub");
@@ -359,7 +364,11 @@ INSTANTIATE_TEST_SUITE_P(
             "RD FULL", {"Invalid path, not directory,", "or directory not empty"}, {"FULL"}, {}},
         ShellCase{"TYPE NONE.TXT", {"File not found - NONE.TXT"}, {}, {}},
         ShellCase{"B:", {"Invalid drive specification"}, {}, {}}, ShellCase{"ECHO OFF", {}, {}, {}},
-        ShellCase{"DIR /X", {"Invalid switch - /X"}, {}, {}}));
+        ShellCase{"DIR /X", {"Invalid switch - /X"}, {}, {}},
+        // Drive A: has no names starting with a dot: none may be planted.
+        ShellCase{"MD .git", {"Unable to create directory"}, {}, {".git"}},
+        ShellCase{"COPY A.TXT .profile", {"Invalid file name"}, {}, {".profile"}},
+        ShellCase{"REN *.TXT .*", {"Invalid parameter - .*"}, {"A.TXT", "B.TXT"}, {".TXT"}}));
 
 // ---- Nothing escapes drive A: ----
 
@@ -396,6 +405,7 @@ TEST(VelmoDos, TransferNamesOutsideTheDriveAreRefusedWithAnErrorCode) {
     EXPECT_EQ(line.frame(COMMAND_GET, "NOTHING.*"), (Bytes{ESC, 0x10}));
     EXPECT_EQ(line.frame(COMMAND_PUT, "..\\x"), (Bytes{ESC, 0x11}));
     EXPECT_EQ(line.frame(COMMAND_PUT, "NOSUCH\\x"), (Bytes{ESC, 0x11}));
+    EXPECT_EQ(line.frame(COMMAND_PUT, ".profile"), (Bytes{ESC, 0x11}));
 }
 
 TEST(VelmoDos, PutHeaderNamesAreCutToTheirLastComponent) {
@@ -405,7 +415,10 @@ TEST(VelmoDos, PutHeaderNamesAreCutToTheirLastComponent) {
     EXPECT_EQ(line.putBlock(headerBlock("..\\..\\evil.txt", 3)), Bytes{ACK});
     EXPECT_EQ(line.putBlock(dataBlock(BLOCK_LAST, 1, "abc")), Bytes{ACK});
     EXPECT_EQ(line.putBlock(headerBlock("..", 3)), (Bytes{ESC, 'E'}));
+    ASSERT_EQ(line.frame(COMMAND_PUT, ""), Bytes{ACK});
+    EXPECT_EQ(line.putBlock(headerBlock(".profile", 3)), (Bytes{ESC, 'E'}));
     EXPECT_EQ(machine.readFile("evil.txt"), "abc");
+    EXPECT_FALSE(std::filesystem::exists(machine.root() + "/.profile"));
     EXPECT_FALSE(std::filesystem::exists(machine.root() + "/../evil.txt"));
 }
 
