@@ -15,8 +15,12 @@ StatusPanes::StatusPanes(QStatusBar* bar) {
         auto* label = new QLabel(QString::fromUtf8(kInitialTexts[pane]), bar);
         label->setObjectName(QStringLiteral("pane%1").arg(pane));
         if (pane == 0) {
-            // A normal widget: menu prompts replace it for a while, as fly-by help should.
+            // A normal widget: menu prompts replace it for a while, as fly-by help should, and
+            // when a prompt ends the pane reads its idle text again.
             bar->addWidget(label, 1);
+            QObject::connect(bar, &QStatusBar::messageChanged, label, [label](const QString& text) {
+                if (text.isEmpty()) label->setText(QString::fromUtf8(kInitialTexts[0]));
+            });
         } else {
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             label->setAlignment(Qt::AlignCenter);
