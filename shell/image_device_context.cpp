@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <string>
+#include <utility>
 
 #include "core/encoding.h"
 
@@ -75,7 +76,9 @@ void ImageDeviceContext::invalidateWindow() {
 void ImageDeviceContext::textOut(int x, int y, const char* text, int length) {
     if (!painter_.isActive() || length <= 0) return;
     // Opaque cells: the whole run first takes the background colour.
-    painter_.fillRect(QRect(x, y, length * cell_.width, cell_.height), back_);
+    const QRect run(x, y, length * cell_.width, cell_.height);
+    painter_.fillRect(run, back_);
+    drawn_ |= run;
     painter_.setPen(text_);
     for (int i = 0; i < length;) {
         const unsigned char byte = static_cast<unsigned char>(text[i]);
@@ -102,6 +105,10 @@ int ImageDeviceContext::setPixel(int x, int y, int colorref) {
     // The raster painter writes straight into the image, so the pixel can be read back at once.
     painter_.fillRect(QRect(x, y, 1, 1), colorFromRef(colorref));
     return refFromColor(image_->pixelColor(pixel));
+}
+
+QRect ImageDeviceContext::takeDrawn() {
+    return std::exchange(drawn_, QRect());
 }
 
 QColor ImageDeviceContext::colorFromRef(int colorref) {

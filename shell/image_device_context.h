@@ -32,6 +32,10 @@ class ImageDeviceContext : public DeviceContext {
     void fillRect(int x, int y, int width, int height, int colorref) override;
     int setPixel(int x, int y, int colorref) override;
 
+    // What was drawn since the last call, to be shown: a tick that draws nothing repaints
+    // nothing.
+    QRect takeDrawn();
+
     // The metrics of the console font selected last, for the caret and the preedit text.
     const CellMetrics& consoleMetrics() const { return consoleMetrics_; }
 
@@ -48,6 +52,7 @@ class ImageDeviceContext : public DeviceContext {
     QColor back_;
     QColor text_;
     QFont stockFont_;
+    QRect drawn_;
     bool consoleSelected_ = false;
     CellMetrics cell_;            // of the font selected now
     CellMetrics consoleMetrics_;  // of the console font selected last

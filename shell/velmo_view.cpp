@@ -153,20 +153,19 @@ void CVelmoView::setTimer(int id, int milliseconds) {
 }
 
 void CVelmoView::killTimer(int id) {
-    if (id != POLL_TIMER_ID) return;
-    pollTimer_.stop();
-    if (portReady_) portReady_->setEnabled(false);
+    if (id == POLL_TIMER_ID) pollTimer_.stop();
 }
 
 // Bytes that arrive while the timer runs start the tick at once, as the batch front end's
-// wait does: a transfer then runs at the line's pace, not the timer's.
+// wait does: a transfer then runs at the line's pace, not the timer's. The watch stays on from
+// tick to tick (each switch wakes the event loop) and goes off when the command ends.
 void CVelmoView::watchPort() {
     if (ctx_->portOpen != 1 || ctx_->portHandle < 0) return;
     if (!portReady_ || portReady_->socket() != ctx_->portHandle) {
         portReady_ = std::make_unique<QSocketNotifier>(ctx_->portHandle, QSocketNotifier::Read);
         connect(portReady_.get(), &QSocketNotifier::activated, this, &CVelmoView::pollTick);
     }
-    portReady_->setEnabled(true);
+    if (!portReady_->isEnabled()) portReady_->setEnabled(true);
 }
 
 DeviceContext* CVelmoView::getDC() {
@@ -177,7 +176,7 @@ void CVelmoView::releaseDC(DeviceContext* dc) {
     if (dc != &dc_) return;
     dc_.end();
     if (resizePending_) allocateImage();
-    update();
+    update(dc_.takeDrawn());
 }
 
 void CVelmoView::restartBlink() {
@@ -223,6 +222,7 @@ void CVelmoView::paintEvent(QPaintEvent*) {
             a_paintConsole(ctx_, this, &dc_, width(), height(), !backColorAdjusted_);
             if (ctx_->backColor != -1) backColorAdjusted_ = true;
             dc_.end();
+            dc_.takeDrawn();  // all of it is shown by this paint
         }
     }
     QPainter painter(this);
@@ -373,6 +373,9 @@ bool CVelmoView::focusNextPrevChild(bool) {
 
 void CVelmoView::pollTick() {
     a_driverTick(ctx_, this, POLL_TIMER_ID);
+    // No tick is due (the command ended, or the port was closed): bytes that come now are not
+    // waited for.
+    if (ctx_->timerArmed == 0 && portReady_) portReady_->setEnabled(false);
     emit linkStateChanged();
 }
 
