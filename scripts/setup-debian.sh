@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   fonts-noto-cjk fonts-ipafont-gothic
   clang libclang-rt-14-dev
-  lrzsz xvfb xauth imagemagick xdotool
+  lrzsz xvfb xauth imagemagick xdotool ibus ibus-anthy
 )
 missing=()
 for p in "${packages[@]}"; do
