@@ -4,34 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "core/link_context.h"
 #include "serial/port.h"
 
 namespace {
-struct OfferCase {
-    int comPort;
-    int remembered;
-    int port;
-    int secondPort;
-};
-
-class PortChoiceOffer : public ::testing::TestWithParam<OfferCase> {};
-
-TEST_P(PortChoiceOffer, OffersComOneAndTheSecondPort) {
+std::unique_ptr<LinkContext> contextOnPort(int comPort) {
     auto ctx = std::make_unique<LinkContext>();
     a_ContextDefaults(ctx.get());
-    ctx->comPort = GetParam().comPort;
-    const PortChoice offered = a_portChoiceOffered(ctx.get(), GetParam().remembered);
-    EXPECT_EQ(offered.port, GetParam().port);
-    EXPECT_EQ(offered.secondPort, GetParam().secondPort);
+    ctx->comPort = comPort;
+    return ctx;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PortChoiceOffer,
-                         ::testing::Values(OfferCase{1, 0, 1, 2},  // COM1 configured: COM2
-                                           OfferCase{5, 0, 5, 5},  // the configured port
-                                           OfferCase{1, 5, 1, 5}   // remembered for the run
-                                           ));
+TEST(PortChoiceOffer, OffersComOneAndTheSecondPort) {
+    auto offered = [](int comPort, int remembered) {
+        const PortChoice choice = a_portChoiceOffered(contextOnPort(comPort).get(), remembered);
+        return std::pair(choice.port, choice.secondPort);
+    };
+    EXPECT_EQ(offered(1, 0), std::pair(1, 2));  // COM1 configured: the second is COM2
+    EXPECT_EQ(offered(5, 0), std::pair(5, 5));  // the configured port
+    EXPECT_EQ(offered(1, 5), std::pair(1, 5));  // remembered for the run
+}
 
 struct ApplyCase {
     int comPort;
@@ -43,9 +37,7 @@ struct ApplyCase {
 class PortChoiceApply : public ::testing::TestWithParam<ApplyCase> {};
 
 TEST_P(PortChoiceApply, ChangesThePortByButtonAndClosesAnOpenOne) {
-    auto ctx = std::make_unique<LinkContext>();
-    a_ContextDefaults(ctx.get());
-    ctx->comPort = GetParam().comPort;
+    const auto ctx = contextOnPort(GetParam().comPort);
     ctx->portOpen = 1;
     ctx->portHandle = PORT_NONE;
     a_applyPortChoice(ctx.get(), GetParam().choice);
