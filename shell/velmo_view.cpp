@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyleHints>
+#include <algorithm>
 #include <climits>
 
 #include "console/console_paint.h"
