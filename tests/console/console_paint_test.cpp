@@ -63,8 +63,4 @@ TEST_F(ConsolePaintTest, TheBackgroundColourBecomesTheOneTheSurfaceShows) {
     EXPECT_EQ(ctx->backColor, 0x800000);
 }
 
-TEST(ConsoleFontHeight, LargerAboveFourHundredPixels) {
-    EXPECT_EQ(a_consoleFontHeight(400), 14);
-    EXPECT_EQ(a_consoleFontHeight(401), 16);
-}
 }  // namespace
