@@ -170,7 +170,7 @@ void CMainFrame::placeAndSize() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    a_closePort(doc_->context());
+    view_->closePort();
     position_.save(frameGeometry().topLeft());
     if (help_) help_->close();
     event->accept();

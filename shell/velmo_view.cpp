@@ -169,6 +169,11 @@ void CVelmoView::watchPort() {
     if (!portReady_->isEnabled()) portReady_->setEnabled(true);
 }
 
+void CVelmoView::closePort() {
+    if (portReady_) portReady_->setEnabled(false);
+    a_closePort(ctx_);
+}
+
 DeviceContext* CVelmoView::getDC() {
     return dc_.begin() ? &dc_ : nullptr;
 }

@@ -31,6 +31,8 @@ class CVelmoView : public QWidget, public ViewHost {
     bool caretShown() const;
     bool caretBlinking() const { return blinkTimer_.isActive(); }
     const QString& preeditText() const { return preedit_; }
+    // Closes the port if it is open, its watch first (the window is closing).
+    void closePort();
 
     void setTimer(int id, int milliseconds) override;
     void killTimer(int id) override;
