@@ -5,7 +5,7 @@
 #pragma once
 
 class DeviceContext {
-public:
+  public:
     virtual ~DeviceContext() = default;
 
     // Draws `length` bytes at pixel (x, y), each byte one cell, cells painted opaquely.
@@ -19,4 +19,9 @@ public:
     virtual void releaseConsoleFont() = 0;
     // Asks for the whole client area to be repainted (after a screen clear).
     virtual void invalidateWindow() = 0;
+    // Fills a rectangle with `colorref`, or with the surface's own brush when it is -1.
+    virtual void fillRect(int, int, int, int, int) {}
+    // Sets one pixel and returns the colour the surface really shows there (-1: no pixel).
+    // A surface that shows nothing shows every colour as asked.
+    virtual int setPixel(int, int, int colorref) { return colorref; }
 };

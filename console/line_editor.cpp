@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
 
-#include "console/device_context.h"
+#include "console/console_paint.h"
 #include "console/drawing.h"
 #include "console/screen_buffer.h"
 #include "core/driver.h"
@@ -154,30 +153,6 @@ bool editKey(LinkContext* ctx, int virtualKey) {
     }
 }
 
-void textOut(const LinkContext* ctx, DeviceContext* dc, int x, int y, const char* text,
-             int length) {
-    if (ctx->backColor != -1) dc->setBackColor(ctx->backColor);
-    if (ctx->textColor != -1) dc->setTextColor(ctx->textColor);
-    dc->textOut(x, y, text, length);
-}
-
-// The input line right after the prompt on the newest row. A line that got shorter or was
-// replaced is first blanked over its whole possible width.
-void drawInputLine(LinkContext* ctx, DeviceContext* dc, bool changed) {
-    static const std::string blanks(INPUT_LIMIT, ' ');
-    int x = a_promptLength(ctx) * ctx->charWidth;
-    int y = ctx->lineCount * ctx->lineHeight;
-    if (ctx->inputLength == 0 && !changed) {
-        textOut(ctx, dc, x, y, " ", 1);
-        return;
-    }
-    if (ctx->historyKeyPending == 1 || changed) {
-        ctx->historyKeyPending = 0;
-        textOut(ctx, dc, x, y, blanks.data(), INPUT_LIMIT);
-    }
-    if (ctx->inputLength > 0) textOut(ctx, dc, x, y, ctx->inputLine, ctx->inputLength);
-}
-
 // The driver takes over: it runs the command on its ticks from now on.
 void handOver(LinkContext* ctx, ViewHost* host) {
     if (ctx->statusBar != nullptr) ctx->statusBar->setPaneText(0, LINK_ACTIVE_TEXT);
@@ -205,7 +180,7 @@ void a_editChar(LinkContext* ctx, ViewHost* host, int c) {
 
     DeviceContext* dc = a_drawBegin(ctx, host);
     if (dc != nullptr) {
-        drawInputLine(ctx, dc, changed);
+        a_drawInputLine(ctx, dc, changed);
         a_caretMove(ctx, host, ctx->cursorColumn);
     }
     // Also without a surface: the redraw runs the typed-"cls" check the command relies on.

@@ -5,9 +5,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-ipafont-gothic
   clang libclang-rt-14-dev
-  lrzsz xvfb xauth imagemagick xdotool
+  lrzsz xvfb xauth imagemagick xdotool ibus ibus-anthy
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,32 +1,19 @@
 #include "shell/image_device_context.h"
 
 #include <QFontDatabase>
-#include <QFontMetrics>
 #include <string>
+#include <utility>
 
 #include "core/encoding.h"
 
-namespace {
-const QColor kDefaultBack(Qt::white);
-const QColor kDefaultText(Qt::black);
+const QColor ImageDeviceContext::defaultBack(Qt::white);
+const QColor ImageDeviceContext::defaultText(Qt::black);
 
+namespace {
 QString decodeCell(const char* bytes, int count) {
     std::string utf8;
     if (!k_utf8_from_cp932(std::string_view(bytes, count), &utf8)) return {};
     return QString::fromStdString(utf8);
-}
-
-// The console font at a pixel height: "Quandor" as asked for, or the CJK monospace font that
-// stands in for it.
-QFont consoleFont(int pixelHeight) {
-    QFont font;
-    font.setFamilies({QStringLiteral("Quandor"), QStringLiteral("Noto Sans Mono CJK JP")});
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 14);
-    font.setWeight(QFont::Normal);
-    font.setKerning(false);
-    return font;
 }
 
 int refFromColor(QColor color) {
@@ -42,8 +29,8 @@ ImageDeviceContext::ImageDeviceContext(QImage* image, std::function<void()> inva
 bool ImageDeviceContext::begin() {
     if (painter_.isActive() || image_->isNull()) return false;
     if (!painter_.begin(image_)) return false;
-    back_ = kDefaultBack;
-    text_ = kDefaultText;
+    back_ = defaultBack;
+    text_ = defaultText;
     consoleSelected_ = false;
     useFont(stockFont_);
     return true;
@@ -55,18 +42,16 @@ void ImageDeviceContext::end() {
 
 void ImageDeviceContext::useFont(const QFont& font) {
     painter_.setFont(font);
-    QFontMetrics metrics(font);
-    cellWidth_ = metrics.horizontalAdvance(QLatin1Char('A'));
-    cellHeight_ = metrics.height();
-    ascent_ = metrics.ascent();
+    cell_ = cellMetricsOf(font);
 }
 
 bool ImageDeviceContext::selectConsoleFont(int pixelHeight, int* charWidth, int* lineHeight) {
     if (!painter_.isActive()) return false;
     useFont(consoleFont(pixelHeight));
     consoleSelected_ = true;
-    if (charWidth) *charWidth = cellWidth_;
-    if (lineHeight) *lineHeight = cellHeight_;
+    consoleMetrics_ = cell_;
+    if (charWidth) *charWidth = cell_.width;
+    if (lineHeight) *lineHeight = cell_.height;
     return true;
 }
 
@@ -88,18 +73,12 @@ void ImageDeviceContext::invalidateWindow() {
     if (invalidate_) invalidate_();
 }
 
-void ImageDeviceContext::drawCell(int x, int y, const QString& glyph, int cells) {
-    if (glyph.isEmpty()) return;
-    // Control characters have no glyph; their cell stays blank, as in a console.
-    if (glyph.size() == 1 && glyph.at(0).category() == QChar::Other_Control) return;
-    painter_.drawText(QRect(x, y, cells * cellWidth_, cellHeight_),
-                      Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, glyph);
-}
-
 void ImageDeviceContext::textOut(int x, int y, const char* text, int length) {
     if (!painter_.isActive() || length <= 0) return;
     // Opaque cells: the whole run first takes the background colour.
-    painter_.fillRect(QRect(x, y, length * cellWidth_, cellHeight_), back_);
+    const QRect run(x, y, length * cell_.width, cell_.height);
+    painter_.fillRect(run, back_);
+    drawn_ |= run;
     painter_.setPen(text_);
     for (int i = 0; i < length;) {
         const unsigned char byte = static_cast<unsigned char>(text[i]);
@@ -108,21 +87,28 @@ void ImageDeviceContext::textOut(int x, int y, const char* text, int length) {
             continue;
         }
         const int cells = k_is_lead_byte(byte) && i + 1 < length ? 2 : 1;
-        drawCell(x + i * cellWidth_, y, decodeCell(text + i, cells), cells);
+        drawCellGlyph(&painter_, QRect(x + i * cell_.width, y, cells * cell_.width, cell_.height),
+                      decodeCell(text + i, cells));
         i += cells;
     }
 }
 
-void ImageDeviceContext::fillWithBrush(const QRect& rect, int colorref) {
+void ImageDeviceContext::fillRect(int x, int y, int width, int height, int colorref) {
     if (!painter_.isActive()) return;
-    painter_.fillRect(rect, colorref == -1 ? kDefaultBack : colorFromRef(colorref));
+    painter_.fillRect(QRect(x, y, width, height),
+                      colorref == -1 ? defaultBack : colorFromRef(colorref));
 }
 
 int ImageDeviceContext::setPixel(int x, int y, int colorref) {
-    if (!painter_.isActive() || !image_->valid(x, y)) return -1;
+    const QPoint pixel = (QPointF(x, y) * image_->devicePixelRatio()).toPoint();
+    if (!painter_.isActive() || !image_->valid(pixel)) return -1;
     // The raster painter writes straight into the image, so the pixel can be read back at once.
     painter_.fillRect(QRect(x, y, 1, 1), colorFromRef(colorref));
-    return refFromColor(image_->pixelColor(x, y));
+    return refFromColor(image_->pixelColor(pixel));
+}
+
+QRect ImageDeviceContext::takeDrawn() {
+    return std::exchange(drawn_, QRect());
 }
 
 QColor ImageDeviceContext::colorFromRef(int colorref) {

@@ -1,7 +1,8 @@
 // The console view's device context: paints Shift-JIS text cell by cell into the view's backing
 // image. Every session starts like a fresh Windows device context (white background, black
 // text, the stock fixed font), so colours and fonts never leak from one drawing sequence to the
-// next.
+// next. Coordinates are the view's pixels; an image with a device pixel ratio above 1 gets its
+// text drawn at the screen's resolution.
 #pragma once
 #include <QColor>
 #include <QFont>
@@ -10,6 +11,7 @@
 #include <functional>
 
 #include "console/device_context.h"
+#include "shell/console_font.h"
 
 class ImageDeviceContext : public DeviceContext {
   public:
@@ -27,17 +29,22 @@ class ImageDeviceContext : public DeviceContext {
     bool selectConsoleFont(int pixelHeight, int* charWidth, int* lineHeight) override;
     void releaseConsoleFont() override;
     void invalidateWindow() override;
+    void fillRect(int x, int y, int width, int height, int colorref) override;
+    int setPixel(int x, int y, int colorref) override;
 
-    // Fills with the background colour, as the default brush of a device context would.
-    void fillWithBrush(const QRect& rect, int colorref);
-    // Sets one pixel and returns the colour the image really holds there.
-    int setPixel(int x, int y, int colorref);
+    // What was drawn since the last call, to be shown: a tick that draws nothing repaints
+    // nothing.
+    QRect takeDrawn();
+
+    // The metrics of the console font selected last, for the caret and the preedit text.
+    const CellMetrics& consoleMetrics() const { return consoleMetrics_; }
 
     static QColor colorFromRef(int colorref);
+    static const QColor defaultBack;
+    static const QColor defaultText;
 
   private:
     void useFont(const QFont& font);
-    void drawCell(int x, int y, const QString& glyph, int cells);
 
     QImage* image_;
     std::function<void()> invalidate_;
@@ -45,8 +52,8 @@ class ImageDeviceContext : public DeviceContext {
     QColor back_;
     QColor text_;
     QFont stockFont_;
+    QRect drawn_;
     bool consoleSelected_ = false;
-    int cellWidth_ = 8;
-    int cellHeight_ = 16;
-    int ascent_ = 12;
+    CellMetrics cell_;            // of the font selected now
+    CellMetrics consoleMetrics_;  // of the console font selected last
 };

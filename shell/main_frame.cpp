@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 
 #include "core/driver.h"
@@ -159,15 +160,17 @@ void CMainFrame::placeAndSize() {
         layout()->activate();
         resize(size() + (console - view_->size()));
     }
+    // A place saved on a screen that is no longer attached, or with a sliver of the window left
+    // on one, would leave the window out of reach.
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
     const LinkContext* ctx = doc_->context();
-    QPoint place(ctx->windowLeft, ctx->windowTop);
-    // A place saved on a screen that is no longer attached would hide the window for good.
-    if (!QGuiApplication::screenAt(place)) place = QPoint(0, 0);
-    move(place);
+    move(WindowPosition::placement(QPoint(ctx->windowLeft, ctx->windowTop), width(),
+                                   style()->pixelMetric(QStyle::PM_TitleBarHeight), screens));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    a_closePort(doc_->context());
+    view_->closePort();
     position_.save(frameGeometry().topLeft());
     if (help_) help_->close();
     event->accept();

@@ -1,5 +1,5 @@
-// The notice dialog (Ctrl+Shift+Alt+K): the program's notice line on a frameless pop-up with no
-// buttons; Enter or Esc closes it.
+// The notice dialog (Ctrl+Shift+Alt+K): the program's notice line on a pop-up with a modal frame,
+// no title bar and no buttons; Enter or Esc closes it.
 #pragma once
 #include <QDialog>
 

@@ -3,51 +3,39 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
 
-#include "core/driver.h"
 #include "core/link_context.h"
+#include "serial/port.h"
+#include "shell/port_devices.h"
 
-namespace {
-int secondPort = 0;
-bool secondPortSet = false;
-}  // namespace
-
-void CPortDlg::forgetSecondPort() {
-    secondPort = 0;
-    secondPortSet = false;
-}
-
-CPortDlg::CPortDlg(LinkContext* ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
-    if (!secondPortSet) {
-        secondPort = ctx->comPort == 1 ? 2 : ctx->comPort;
-        secondPortSet = true;
-    }
+CPortDlg::CPortDlg(const LinkContext* ctx, const PortChoice& offered, QWidget* parent)
+    : QDialog(parent), secondPort_(offered.secondPort) {
     setObjectName(QStringLiteral("portDialog"));
     setWindowTitle(QStringLiteral("ポート設定"));
 
     verify_ = new QCheckBox(QStringLiteral("Verify (#GET, #PUT . . . [/V])"), this);
     verify_->setObjectName(QStringLiteral("verify"));
-    verify_->setChecked(ctx->verifyOn == 1);
+    verify_->setChecked(offered.verify == 1);
 
     auto* group = new QGroupBox(QStringLiteral("通信ポート"), this);
     first_ = new QRadioButton(QStringLiteral("COM1"), group);
     first_->setObjectName(QStringLiteral("firstPort"));
-    second_ = new QRadioButton(QStringLiteral("COM%1").arg(secondPort), group);
+    second_ = new QRadioButton(QStringLiteral("COM%1").arg(secondPort_), group);
     second_->setObjectName(QStringLiteral("secondPort"));
-    (ctx->comPort == 1 ? first_ : second_)->setChecked(true);
-    auto* ports = new QVBoxLayout(group);
-    ports->addWidget(first_);
-    ports->addWidget(second_);
+    (offered.port == 1 ? first_ : second_)->setChecked(true);
+    auto* ports = new QGridLayout(group);
+    addPort(ports, ctx, 0, 1, first_);
+    addPort(ports, ctx, 1, secondPort_, second_);
 
     auto* set = new QPushButton(QStringLiteral("設  定"), this);
     set->setObjectName(QStringLiteral("set"));
     set->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
-    connect(set, &QPushButton::clicked, this, &CPortDlg::accept);
+    connect(set, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QGridLayout(this);
@@ -57,14 +45,19 @@ CPortDlg::CPortDlg(LinkContext* ctx, QWidget* parent) : QDialog(parent), ctx_(ct
     layout->addWidget(set, 2, 1, Qt::AlignBottom);
 }
 
-void CPortDlg::accept() {
-    ctx_->verifyOn = verify_->isChecked() ? 1 : 0;
-    // The choice is compared by button, not by port number: with port 5 in use and the second
-    // button kept, an open port is closed all the same.
-    const int choice = first_->isChecked() ? 1 : 2;
-    if (choice != ctx_->comPort) {
-        ctx_->comPort = choice == 1 ? 1 : secondPort;
-        a_closePort(ctx_);
-    }
-    QDialog::accept();
+void CPortDlg::addPort(QGridLayout* ports, const LinkContext* ctx, int row, int port,
+                       QRadioButton* button) {
+    PortIo io{ctx->portPaths, {}, 0};
+    const PortDevice device = probePortDevice(k_rs232c_device(&io, port));
+    auto* label =
+        new QLabel(QString::fromStdString(portDeviceLine(device)), button->parentWidget());
+    label->setObjectName(button->objectName() + QStringLiteral("Device"));
+    label->setEnabled(device.state == PortDevice::Ready);
+    ports->addWidget(button, row, 0);
+    ports->addWidget(label, row, 1);
+}
+
+PortChoice CPortDlg::choice() const {
+    return PortChoice{first_->isChecked() ? 1 : secondPort_, secondPort_,
+                      verify_->isChecked() ? 1 : 0};
 }

@@ -1,26 +1,31 @@
-// The port settings dialog: verification on or off, and a choice between COM1 and a second port
-// remembered for the run (the configured port, or COM2). A change of port closes an open port so
-// that the next command opens the chosen one. Nothing is written to the parameter file.
+// The port settings dialog: verification on or off, and a choice between COM1 and a second
+// port. Beside each choice stands the device it opens on this machine and whether that device
+// is there and usable. The dialog only hands back the choice; a_applyPortChoice applies it.
 #pragma once
 #include <QDialog>
 
+#include "core/port_choice.h"
+
 class QCheckBox;
 class QRadioButton;
+class QGridLayout;
 struct LinkContext;
 
 class CPortDlg : public QDialog {
     Q_OBJECT
   public:
-    explicit CPortDlg(LinkContext* ctx, QWidget* parent = nullptr);
+    // `offered` comes from a_portChoiceOffered; the devices are looked up through `ctx`'s
+    // COMn=PATH settings.
+    CPortDlg(const LinkContext* ctx, const PortChoice& offered, QWidget* parent = nullptr);
 
-    // The remembered second port is set at the first opening in a run; tests start afresh.
-    static void forgetSecondPort();
-
-  public slots:
-    void accept() override;
+    // The choice as the controls stand.
+    PortChoice choice() const;
 
   private:
-    LinkContext* ctx_;
+    void addPort(QGridLayout* ports, const LinkContext* ctx, int row, int port,
+                 QRadioButton* button);
+
+    int secondPort_;
     QCheckBox* verify_;
     QRadioButton* first_;
     QRadioButton* second_;

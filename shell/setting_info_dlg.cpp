@@ -49,11 +49,13 @@ CSettingInfoDlg::CSettingInfoDlg(const LinkContext* ctx, QWidget* parent) : QDia
     label("データ形式 ", 3, 0);
     label("データ ビット", 3, 1);
     label("8", 3, 2);
-    label("                    スタートビット", 4, 0, 2);
+    // The line format's rows stand under "データ ビット"; the template placed them there with
+    // leading blanks, which only line up in the template's own font.
+    label("スタートビット", 4, 1);
     label("1", 4, 2);
-    label("                    ストップビット", 5, 0, 2);
+    label("ストップビット", 5, 1);
     value(StopBits, 5, 2);
-    label("                    パリティビット    なし", 6, 0, 3);
+    label("パリティビット    なし", 6, 1, 2);
     label("受信／送信タイムアウト時間     約", 7, 0, 2);
     value(Timeout, 7, 2);
 

@@ -1,37 +1,26 @@
 #include "shell/velmo_view.h"
 
 #include <QApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPainter>
-#include <cstring>
+#include <QStyleHints>
+#include <algorithm>
+#include <climits>
 
-#include "console/drawing.h"
+#include "console/console_paint.h"
 #include "console/font_step.h"
 #include "console/line_editor.h"
-#include "console/screen_buffer.h"
 #include "core/driver.h"
 #include "core/link_context.h"
+#include "core/port_choice.h"
 #include "shell/notice_dlg.h"
 #include "shell/port_dlg.h"
 #include "shell/setting_info_dlg.h"
 #include "shell/sjis_text.h"
 
 namespace {
-constexpr int kWindowColumns = 82;
-constexpr int kWindowRows = CONSOLE_LINES + 1;  // the caption row and the console lines
-constexpr int kLargeFontClientHeight = 400;     // a taller client area gets the larger font
-constexpr int kSmallFontHeight = 14;
-constexpr int kLargeFontHeight = 16;
-
-// 30 "=", the title, 32 "=": 80 characters.
-const char kCaptionRow[] =
-    "============================== [MS-DOS Monitor] ================================";
-
-int fontHeightFor(int clientHeight) {
-    return clientHeight > kLargeFontClientHeight ? kLargeFontHeight : kSmallFontHeight;
-}
-
 // The cursor-block keys the line editor knows, by their Windows virtual-key codes.
 int virtualKeyOf(int qtKey) {
     switch (qtKey) {
@@ -68,6 +57,29 @@ int controlCharOf(int qtKey) {
             return 0;
     }
 }
+
+// Cells a character takes on the console: its Shift-JIS bytes, or two for one without a
+// Shift-JIS form (it is wide in every Japanese font that has it).
+int cellsOf(const QString& character) {
+    bool complete = true;
+    const std::string bytes = qstringToSjis(character, &complete);
+    return complete ? static_cast<int>(bytes.size()) : 2;
+}
+
+// The preedit text split into characters (a surrogate pair stays one).
+QStringList charactersOf(const QString& text) {
+    QStringList characters;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype width = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        characters << text.mid(i, width);
+        i += width;
+    }
+    return characters;
+}
+
+QColor contextColor(int colorref, const QColor& fallback) {
+    return colorref != -1 ? ImageDeviceContext::colorFromRef(colorref) : fallback;
+}
 }  // namespace
 
 CVelmoView::CVelmoView(LinkContext* ctx, QWidget* parent)
@@ -78,6 +90,13 @@ CVelmoView::CVelmoView(LinkContext* ctx, QWidget* parent)
     pollTimer_.setSingleShot(true);
     pollTimer_.setTimerType(Qt::PreciseTimer);
     connect(&pollTimer_, &QTimer::timeout, this, &CVelmoView::pollTick);
+    connect(&blinkTimer_, &QTimer::timeout, this, [this] {
+        blinkOn_ = !blinkOn_;
+        update(caretRect());
+    });
+    connect(QGuiApplication::styleHints(), &QStyleHints::cursorFlashTimeChanged, this, [this] {
+        if (blinkTimer_.isActive()) restartBlink();
+    });
     allocateImage();
 }
 
@@ -88,18 +107,19 @@ CVelmoView::~CVelmoView() {
 
 QSize CVelmoView::fitConsole() {
     if (!dc_.begin()) return consoleSize_;
-    // The repaint picks the font height from the client height; measure with the height it
-    // will pick for a client area of 25 rows, so that the console fills the window exactly.
-    ctx_->fontHeight = kLargeFontHeight;
+    // The repaint picks the font height from the client height: measure the larger font, and
+    // the smaller one when 25 rows of the larger would not make the client area tall enough.
+    ctx_->fontHeight = a_consoleFontHeight(INT_MAX);
     a_fontStep(ctx_, FONT_SELECT, &dc_);
     a_fontStep(ctx_, FONT_RELEASE, &dc_);
-    if (fontHeightFor(kWindowRows * ctx_->lineHeight) != kLargeFontHeight) {
-        ctx_->fontHeight = kSmallFontHeight;
+    const int fitting = a_consoleFontHeight(WINDOW_ROWS * ctx_->lineHeight);
+    if (fitting != ctx_->fontHeight) {
+        ctx_->fontHeight = fitting;
         a_fontStep(ctx_, FONT_SELECT, &dc_);
         a_fontStep(ctx_, FONT_RELEASE, &dc_);
     }
     dc_.end();
-    consoleSize_ = QSize(kWindowColumns * ctx_->charWidth, kWindowRows * ctx_->lineHeight);
+    consoleSize_ = QSize(WINDOW_COLUMNS * ctx_->charWidth, WINDOW_ROWS * ctx_->lineHeight);
     updateGeometry();
     return consoleSize_;
 }
@@ -108,8 +128,19 @@ QSize CVelmoView::sizeHint() const {
     return consoleSize_.isValid() ? consoleSize_ : QWidget::sizeHint();
 }
 
+QRect CVelmoView::insertionCell() const {
+    // The console code places the caret on the cell's bottom pixel row.
+    const int top = caretPos_.y() + ctx_->caretHeight - ctx_->lineHeight;
+    return QRect(caretPos_.x(), top, ctx_->charWidth, ctx_->lineHeight);
+}
+
 QRect CVelmoView::caretRect() const {
-    return QRect(caretPos_, QSize(ctx_->caretWidth, ctx_->caretHeight));
+    const QRect cell = insertionCell();
+    const CellMetrics& metrics = dc_.consoleMetrics();
+    const int y = std::min(cell.top() + metrics.ascent + metrics.underline,
+                           cell.bottom() + 1 - ctx_->caretHeight);
+    const int x = cell.left() + preeditCellsBefore(preeditCursor_) * ctx_->charWidth;
+    return QRect(x, y, ctx_->caretWidth, ctx_->caretHeight);
 }
 
 bool CVelmoView::caretShown() const {
@@ -117,11 +148,30 @@ bool CVelmoView::caretShown() const {
 }
 
 void CVelmoView::setTimer(int id, int milliseconds) {
-    if (id == POLL_TIMER_ID) pollTimer_.start(milliseconds);
+    if (id != POLL_TIMER_ID) return;
+    pollTimer_.start(milliseconds);
+    watchPort();
 }
 
 void CVelmoView::killTimer(int id) {
     if (id == POLL_TIMER_ID) pollTimer_.stop();
+}
+
+// Bytes that arrive while the timer runs start the tick at once, as the batch front end's
+// wait does: a transfer then runs at the line's pace, not the timer's. The watch stays on from
+// tick to tick (each switch wakes the event loop) and goes off when the command ends.
+void CVelmoView::watchPort() {
+    if (ctx_->portOpen != 1 || ctx_->portHandle < 0) return;
+    if (!portReady_ || portReady_->socket() != ctx_->portHandle) {
+        portReady_ = std::make_unique<QSocketNotifier>(ctx_->portHandle, QSocketNotifier::Read);
+        connect(portReady_.get(), &QSocketNotifier::activated, this, &CVelmoView::pollTick);
+    }
+    if (!portReady_->isEnabled()) portReady_->setEnabled(true);
+}
+
+void CVelmoView::closePort() {
+    if (portReady_) portReady_->setEnabled(false);
+    a_closePort(ctx_);
 }
 
 DeviceContext* CVelmoView::getDC() {
@@ -132,14 +182,27 @@ void CVelmoView::releaseDC(DeviceContext* dc) {
     if (dc != &dc_) return;
     dc_.end();
     if (resizePending_) allocateImage();
-    update();
+    update(dc_.takeDrawn());
 }
 
+void CVelmoView::restartBlink() {
+    blinkOn_ = true;
+    const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+    if (caretExists_ && flashTime > 0) {
+        blinkTimer_.start(flashTime / 2);
+    } else {
+        blinkTimer_.stop();
+    }
+}
+
+// Every key shows the caret again from the start of its blink, so it stays solid while typing.
 void CVelmoView::showCaret() {
+    restartBlink();
     update(caretRect());
 }
 
 void CVelmoView::hideCaret() {
+    blinkTimer_.stop();
     update(caretRect());
 }
 
@@ -147,65 +210,76 @@ void CVelmoView::setCaretPos(int x, int y) {
     update(caretRect());
     caretPos_ = QPoint(x, y);
     update(caretRect());
+    caretMoved();
 }
 
-// The paint handler: the caption row, every console row and the input line, from scratch.
-void CVelmoView::paintConsole() {
-    if (!dc_.begin()) return;
-    a_caretHide(ctx_, this);
-    if (ctx_->backColor != -1) {
-        dc_.setBackColor(ctx_->backColor);
-        if (!backColorAdjusted_) {
-            // Once per run: keep the colour the image really shows for the one asked for.
-            backColorAdjusted_ = true;
-            ctx_->backColor = dc_.setPixel(0, 0, ctx_->backColor);
-        }
-    }
-    if (ctx_->textColor != -1) dc_.setTextColor(ctx_->textColor);
-    dc_.fillWithBrush(rect(), ctx_->backColor);
-
-    ctx_->fontHeight = fontHeightFor(height());
-    a_fontStep(ctx_, FONT_SELECT, &dc_);
-    dc_.textOut(0, 0, kCaptionRow, static_cast<int>(std::strlen(kCaptionRow)));
-    a_caretMove(ctx_, this, 0);
-    a_caretShowWhenIdle(ctx_, this);
-
-    ctx_->redrawPending = 1;
-    ctx_->fullRedraw = 1;
-    a_editRedraw(ctx_, 0, ctx_->lineHeight, &dc_);
-
-    a_caretHide(ctx_, this);
-    const int x = a_promptLength(ctx_) * ctx_->charWidth;
-    const int y = ctx_->lineCount * ctx_->lineHeight;
-    if (ctx_->inputLength == 0) {
-        dc_.textOut(x, y, " ", 1);
-    } else {
-        dc_.textOut(x, y, ctx_->inputLine, ctx_->inputLength);
-    }
-    a_caretMove(ctx_, this, ctx_->cursorColumn);
-    a_caretShowWhenIdle(ctx_, this);
-    a_fontStep(ctx_, FONT_RELEASE, &dc_);
-    dc_.end();
+void CVelmoView::caretMoved() {
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
 }
 
 void CVelmoView::paintEvent(QPaintEvent*) {
     // While a tick holds the image (a message box inside it runs the event loop), only the
     // image as it stands is shown; the full repaint follows once the tick has let go.
-    if (repaintPending_ && !dc_.active()) {
-        repaintPending_ = false;
-        paintConsole();
+    if (!dc_.active()) {
+        // Moved to a screen of another scale: the console is painted again at its resolution.
+        if (image_.devicePixelRatio() != devicePixelRatioF()) allocateImage();
+        if (repaintPending_ && dc_.begin()) {
+            repaintPending_ = false;
+            a_paintConsole(ctx_, this, &dc_, width(), height(), !backColorAdjusted_);
+            if (ctx_->backColor != -1) backColorAdjusted_ = true;
+            dc_.end();
+            dc_.takeDrawn();  // all of it is shown by this paint
+        }
     }
     QPainter painter(this);
     painter.drawImage(0, 0, image_);
-    if (caretShown()) {
-        const int colour = ctx_->textColor != -1 ? ctx_->textColor : 0;
-        painter.fillRect(caretRect(), ImageDeviceContext::colorFromRef(colour));
+    paintPreedit(&painter);
+    if (caretShown() && blinkOn_) {
+        painter.fillRect(caretRect(),
+                         contextColor(ctx_->textColor, ImageDeviceContext::defaultText));
     }
+}
+
+int CVelmoView::preeditCellsBefore(int position) const {
+    int cells = 0;
+    int index = 0;
+    for (const QString& character : charactersOf(preedit_)) {
+        if (index >= position) break;
+        cells += cellsOf(character);
+        index += static_cast<int>(character.size());
+    }
+    return cells;
+}
+
+// The text being composed, over the cells from the insertion point on, in the console font
+// with the dotted underline of text not yet converted. It is not in the line until committed.
+void CVelmoView::paintPreedit(QPainter* painter) const {
+    if (preedit_.isEmpty() || ctx_->linkActive != 0) return;
+    const QColor back = contextColor(ctx_->backColor, ImageDeviceContext::defaultBack);
+    const QColor text = contextColor(ctx_->textColor, ImageDeviceContext::defaultText);
+    const QRect start = insertionCell();
+    painter->setFont(consoleFont(ctx_->fontHeight));
+    int x = start.left();
+    for (const QString& character : charactersOf(preedit_)) {
+        const QRect cells(x, start.top(), cellsOf(character) * ctx_->charWidth, start.height());
+        painter->fillRect(cells, back);
+        painter->setPen(text);
+        drawCellGlyph(painter, cells, character);
+        x = cells.right() + 1;
+    }
+    const CellMetrics& metrics = dc_.consoleMetrics();
+    const int underline =
+        std::min(start.top() + metrics.ascent + metrics.underline, start.bottom());
+    painter->setPen(QPen(text, 1, Qt::DotLine));
+    painter->drawLine(start.left(), underline, x - 1, underline);
 }
 
 void CVelmoView::allocateImage() {
     resizePending_ = false;
-    image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    const qreal ratio = devicePixelRatioF();
+    image_ =
+        QImage((QSizeF(size().expandedTo(QSize(1, 1))) * ratio).toSize(), QImage::Format_RGB32);
+    image_.setDevicePixelRatio(ratio);
     image_.fill(Qt::white);
     invalidateConsole();
 }
@@ -224,6 +298,12 @@ void CVelmoView::invalidateConsole() {
 }
 
 void CVelmoView::keyPressEvent(QKeyEvent* event) {
+    // Alt combinations are the menus' and the system's (on Windows they never reach the
+    // editor's handlers), so Alt+Left is not Left nor Alt+Enter Enter.
+    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) {
+        event->ignore();
+        return;
+    }
     const int virtualKey = virtualKeyOf(event->key());
     const int control = controlCharOf(event->key());
     if (virtualKey) {
@@ -231,8 +311,7 @@ void CVelmoView::keyPressEvent(QKeyEvent* event) {
         if (!(event->modifiers() & Qt::KeypadModifier)) a_editKeyDown(ctx_, this, virtualKey);
     } else if (control) {
         a_editChar(ctx_, this, control);
-    } else if (!(event->modifiers() & (Qt::AltModifier | Qt::MetaModifier))) {
-        // Alt combinations are menu keys, never characters.
+    } else {
         typeText(event->text());
     }
     emit linkStateChanged();
@@ -240,6 +319,13 @@ void CVelmoView::keyPressEvent(QKeyEvent* event) {
 
 void CVelmoView::inputMethodEvent(QInputMethodEvent* event) {
     typeText(event->commitString());
+    preedit_ = event->preeditString();
+    preeditCursor_ = static_cast<int>(preedit_.size());
+    for (const QInputMethodEvent::Attribute& attribute : event->attributes()) {
+        if (attribute.type == QInputMethodEvent::Cursor) preeditCursor_ = attribute.start;
+    }
+    update();
+    caretMoved();
     event->accept();
     emit linkStateChanged();
 }
@@ -249,34 +335,41 @@ QVariant CVelmoView::inputMethodQuery(Qt::InputMethodQuery query) const {
         case Qt::ImEnabled:
             return true;
         case Qt::ImCursorRectangle:
-            // The cell the caret underlines, where the input method puts its window.
-            return QRect(caretPos_.x(), caretPos_.y() + ctx_->caretHeight - ctx_->lineHeight,
-                         ctx_->charWidth, ctx_->lineHeight);
+            // The cell the caret underlines, where the input method puts its candidate window.
+            return QRect(caretRect().left(), insertionCell().top(), ctx_->charWidth,
+                         ctx_->lineHeight);
+        case Qt::ImFont:
+            return consoleFont(ctx_->fontHeight);
         default:
             return QWidget::inputMethodQuery(query);
     }
 }
 
-// Each Shift-JIS byte is one editor position, so a double-byte character arrives as two.
+// Each Shift-JIS byte is one editor position, so a double-byte character arrives as two. Text
+// with a character that has no Shift-JIS form is refused whole: with the character left out,
+// a file name would name another file.
 void CVelmoView::typeText(const QString& text) {
     if (text.isEmpty()) return;
     bool complete = true;
     const std::string bytes = qstringToSjis(text, &complete);
-    if (!complete) QApplication::beep();
+    if (!complete) {
+        QApplication::beep();
+        return;
+    }
     for (unsigned char byte : bytes) a_editChar(ctx_, this, byte);
 }
 
 void CVelmoView::focusInEvent(QFocusEvent* event) {
     caretExists_ = true;
-    showCaret();
     ctx_->caretVisible = 1;
+    showCaret();
     QWidget::focusInEvent(event);
 }
 
 void CVelmoView::focusOutEvent(QFocusEvent* event) {
     ctx_->caretVisible = 0;
     caretExists_ = false;
-    update(caretRect());
+    hideCaret();
     QWidget::focusOutEvent(event);
 }
 
@@ -286,6 +379,9 @@ bool CVelmoView::focusNextPrevChild(bool) {
 
 void CVelmoView::pollTick() {
     a_driverTick(ctx_, this, POLL_TIMER_ID);
+    // No tick is due (the command ended, or the port was closed): bytes that come now are not
+    // waited for.
+    if (ctx_->timerArmed == 0 && portReady_) portReady_->setEnabled(false);
     emit linkStateChanged();
 }
 
@@ -296,8 +392,10 @@ void CVelmoView::cancelCommand() {
 
 void CVelmoView::portSettings() {
     if (!a_canChangePort(ctx_)) return;
-    CPortDlg dialog(ctx_, this);
-    dialog.exec();
+    CPortDlg dialog(ctx_, a_portChoiceOffered(ctx_, secondPort_), this);
+    // Remembered from the first opening on, whether or not it is confirmed.
+    secondPort_ = dialog.choice().secondPort;
+    if (dialog.exec() == QDialog::Accepted) a_applyPortChoice(ctx_, dialog.choice());
 }
 
 void CVelmoView::settingInformation() {

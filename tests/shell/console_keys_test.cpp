@@ -9,17 +9,6 @@
 #include "tests/shell/window_fixture.h"
 
 namespace {
-// True when any pixel of the cell differs from the background (white by default).
-bool cellInked(const QImage& image, const LinkContext& ctx, int column, int row) {
-    const QRect cell(column * ctx.charWidth, row * ctx.lineHeight, ctx.charWidth, ctx.lineHeight);
-    for (int y = cell.top(); y <= cell.bottom(); ++y) {
-        for (int x = cell.left(); x <= cell.right(); ++x) {
-            if (image.pixel(x, y) != qRgb(255, 255, 255)) return true;
-        }
-    }
-    return false;
-}
-
 void sendText(QWidget* view, const QString& text) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
     QApplication::sendEvent(view, &press);
@@ -39,8 +28,13 @@ TEST_F(ConsoleKeys, TypedTextAppearsAfterThePromptWithTheCaretBehindIt) {
     }
     EXPECT_FALSE(cellInked(view()->image(), *ctx, 11, row));
     EXPECT_TRUE(view()->caretShown());
-    EXPECT_EQ(view()->caretRect(),
-              QRect(10 * ctx->charWidth, (row + 1) * ctx->lineHeight - 1, 6, 1));
+    EXPECT_TRUE(view()->caretBlinking());
+    // Under the insertion point, below the baseline, within the row.
+    const QRect caret = view()->caretRect();
+    EXPECT_EQ(caret.topLeft().x(), 10 * ctx->charWidth);
+    EXPECT_EQ(caret.size(), QSize(6, 1));
+    EXPECT_GT(caret.top(), row * ctx->lineHeight + ctx->lineHeight / 2);
+    EXPECT_LT(caret.top(), (row + 1) * ctx->lineHeight);
 }
 
 TEST_F(ConsoleKeys, CursorKeysInsertOverwriteAndDeletion) {
@@ -97,10 +91,30 @@ TEST_F(ConsoleKeys, JapaneseTextIsTypedAsShiftJisBytes) {
     QApplication::sendEvent(view(), &commit);
     EXPECT_EQ(input(), qstringToSjis(QStringLiteral("日本ｶﾅ")));
     EXPECT_EQ(ctx->inputLength, 6);  // two double-byte and two single-byte characters
+    // A character without a Shift-JIS form: the whole commit is refused.
+    QInputMethodEvent refused;
+    refused.setCommitString(QStringLiteral("a\U0001F600"));
+    QApplication::sendEvent(view(), &refused);
+    EXPECT_EQ(ctx->inputLength, 6);
     QTest::qWait(20);
     EXPECT_TRUE(cellInked(view()->image(), *ctx, 7, ctx->lineCount));
     EXPECT_TRUE(cellInked(view()->image(), *ctx, 12, ctx->lineCount));
 }
+
+class AltKeys : public WindowTest, public testing::WithParamInterface<int> {};
+
+TEST_P(AltKeys, AreNotTheEditorsKeys) {
+    type("ab");
+    press(GetParam(), Qt::AltModifier);
+    EXPECT_EQ(input(), "ab");
+    EXPECT_EQ(ctx->cursorColumn, 2);
+    EXPECT_EQ(ctx->insertMode, 1);
+    EXPECT_EQ(ctx->linkActive, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, AltKeys,
+                         testing::Values(Qt::Key_Left, Qt::Key_Insert, Qt::Key_Delete,
+                                         Qt::Key_Return, Qt::Key_Escape, Qt::Key_X));
 
 TEST_F(ConsoleKeys, EditingAcceleratorsAreSwallowed) {
     type("abc");
@@ -149,6 +163,7 @@ TEST_F(ConsoleKeys, WhileACommandRunsOnlyInsertIsTaken) {
     type("ver");
     press(Qt::Key_Return);
     ASSERT_EQ(ctx->linkActive, 1);  // the first tick has not run yet
+    EXPECT_FALSE(view()->caretBlinking());
     type("x");
     press(Qt::Key_Up);
     EXPECT_EQ(input(), "");

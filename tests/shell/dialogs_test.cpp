@@ -1,11 +1,13 @@
-// The four dialogs: what they show and what the port dialog changes.
+// The four dialogs: what they show, and the choice the port dialog hands back.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -13,6 +15,7 @@
 
 #include "core/link_context.h"
 #include "shell/notice_dlg.h"
+#include "shell/port_devices.h"
 #include "shell/port_dlg.h"
 #include "shell/setting_info_dlg.h"
 #include "shell/version_dlg.h"
@@ -20,10 +23,7 @@
 namespace {
 class Dialogs : public testing::Test {
   protected:
-    void SetUp() override {
-        a_ContextDefaults(ctx.get());
-        CPortDlg::forgetSecondPort();
-    }
+    void SetUp() override { a_ContextDefaults(ctx.get()); }
     std::unique_ptr<LinkContext> ctx = std::make_unique<LinkContext>();
 };
 
@@ -35,56 +35,50 @@ T* child(QWidget* parent, const char* name) {
 }
 }  // namespace
 
-TEST_F(Dialogs, PortDialogOffersComOneAndTheRememberedSecondPort) {
-    ctx->comPort = 5;
-    {
-        CPortDlg dialog(ctx.get());
-        EXPECT_EQ(child<QRadioButton>(&dialog, "secondPort")->text(), "COM5");
-        EXPECT_TRUE(child<QRadioButton>(&dialog, "secondPort")->isChecked());
-        child<QRadioButton>(&dialog, "firstPort")->setChecked(true);
-        dialog.accept();
-    }
-    EXPECT_EQ(ctx->comPort, 1);
-    CPortDlg again(ctx.get());
-    EXPECT_EQ(child<QRadioButton>(&again, "secondPort")->text(), "COM5");
-    EXPECT_TRUE(child<QRadioButton>(&again, "firstPort")->isChecked());
-}
-
-TEST_F(Dialogs, PortDialogOffersComTwoWhenComOneIsConfigured) {
-    CPortDlg dialog(ctx.get());
-    EXPECT_EQ(child<QRadioButton>(&dialog, "secondPort")->text(), "COM2");
-    child<QRadioButton>(&dialog, "secondPort")->setChecked(true);
-    dialog.accept();
-    EXPECT_EQ(ctx->comPort, 2);
-}
-
-TEST_F(Dialogs, PortDialogComparesTheButtonNotThePortNumber) {
-    // With port 5 and its button kept, the choice (2) differs from the port: an open port is
-    // closed, the port number stays.
-    ctx->comPort = 5;
-    ctx->portOpen = 1;
-    ctx->portHandle = PORT_NONE;
-    CPortDlg dialog(ctx.get());
-    dialog.accept();
-    EXPECT_EQ(ctx->comPort, 5);
-    EXPECT_EQ(ctx->portOpen, 0);
-}
-
-TEST_F(Dialogs, PortDialogCancelChangesNothingAndOkSetsVerify) {
-    ctx->verifyOn = 1;
-    {
-        CPortDlg dialog(ctx.get());
-        EXPECT_TRUE(child<QCheckBox>(&dialog, "verify")->isChecked());
-        child<QCheckBox>(&dialog, "verify")->setChecked(false);
-        dialog.reject();
-    }
-    EXPECT_EQ(ctx->verifyOn, 1);
-    CPortDlg dialog(ctx.get());
+TEST_F(Dialogs, PortDialogHandsBackTheChoiceAsTheControlsStand) {
+    CPortDlg dialog(ctx.get(), PortChoice{5, 5, 1});
+    EXPECT_EQ(child<QRadioButton>(&dialog, "firstPort")->text(), "COM1");
+    EXPECT_EQ(child<QRadioButton>(&dialog, "secondPort")->text(), "COM5");
+    EXPECT_TRUE(child<QRadioButton>(&dialog, "secondPort")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(&dialog, "verify")->isChecked());
+    child<QRadioButton>(&dialog, "firstPort")->setChecked(true);
     child<QCheckBox>(&dialog, "verify")->setChecked(false);
-    dialog.accept();
-    EXPECT_EQ(ctx->verifyOn, 0);
-    EXPECT_EQ(CSettingInfoDlg::valueTexts(ctx.get()).at(1), "(Verify OFF)");
+    const PortChoice choice = dialog.choice();
+    EXPECT_EQ(choice.port, 1);
+    EXPECT_EQ(choice.secondPort, 5);
+    EXPECT_EQ(choice.verify, 0);
 }
+
+TEST_F(Dialogs, PortDialogShowsTheDeviceEachPortOpens) {
+    std::strcpy(ctx->portPaths[1], "/nonexistent/adapter");
+    CPortDlg dialog(ctx.get(), PortChoice{1, 2, 0});
+    EXPECT_EQ(child<QLabel>(&dialog, "firstPortDevice")->text(), "/nonexistent/adapter: not found");
+    EXPECT_TRUE(child<QLabel>(&dialog, "secondPortDevice")->text().startsWith("/dev/ttyS1: "));
+}
+
+struct DeviceCase {
+    const char* path;
+    PortDevice::State state;
+    const char* stableName;
+};
+
+class PortDevices : public testing::TestWithParam<DeviceCase> {};
+
+TEST_P(PortDevices, TellWhetherThePortCanBeOpened) {
+    // A folder of stable names like /dev/serial/by-id, naming /dev/null.
+    QTemporaryDir byId;
+    ASSERT_TRUE(QFile::link("/dev/null", byId.filePath("usb-FTDI_FT232R-if00-port0")));
+    const PortDevice device = probePortDevice(GetParam().path, byId.path().toStdString());
+    EXPECT_EQ(device.state, GetParam().state);
+    EXPECT_EQ(device.stableName, GetParam().stableName);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PortDevices,
+    testing::Values(DeviceCase{"/dev/null", PortDevice::Ready, "usb-FTDI_FT232R-if00-port0"},
+                    DeviceCase{"/dev/zero", PortDevice::Ready, ""},
+                    DeviceCase{"/nonexistent/ttyUSB0", PortDevice::Missing, ""},
+                    DeviceCase{"/etc/hostname", PortDevice::NotADevice, ""}));
 
 TEST_F(Dialogs, SettingsInformationTexts) {
     EXPECT_EQ(CSettingInfoDlg::valueTexts(ctx.get()),
@@ -99,6 +93,22 @@ TEST_F(Dialogs, SettingsInformationTexts) {
     ctx->stopBits = 2;
     CSettingInfoDlg dialog(ctx.get());
     EXPECT_EQ(child<QLabel>(&dialog, "value3")->text(), "2");
+}
+
+TEST_F(Dialogs, SettingsInformationLinesTheLineFormatUpUnderDataBits) {
+    CSettingInfoDlg dialog(ctx.get());
+    dialog.show();
+    auto left = [&dialog](const char* text) {
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->text().startsWith(QString::fromUtf8(text))) return label->x();
+        }
+        return -1;
+    };
+    const int dataBits = left("データ ビット");
+    ASSERT_GT(dataBits, left("データ形式"));
+    EXPECT_EQ(left("スタートビット"), dataBits);
+    EXPECT_EQ(left("ストップビット"), dataBits);
+    EXPECT_EQ(left("パリティビット"), dataBits);
 }
 
 TEST_F(Dialogs, VersionLineCutsTheCaptionToTwentyFiveBytes) {
@@ -122,5 +132,6 @@ TEST_F(Dialogs, NoticeClosesWithEnterOrEscape) {
         dialog.exec();
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(dialog.findChild<QLabel*>("noticeLine")->text(), CNoticeDlg::noticeLine());
+        EXPECT_GT(dialog.findChild<QFrame*>("noticeFrame")->frameWidth(), 0);  // a modal frame
     }
 }

@@ -1,12 +1,14 @@
 // Commands typed in the window run against the simulated MS-DOS machine, as with `--demo`.
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include "shell/demo_machine.h"
-#include "shell/port_dlg.h"
 #include "shell/velmo_view.h"
 #include "support/temp_working_directory.h"
 #include "tests/shell/window_fixture.h"
@@ -58,10 +60,13 @@ TEST_F(DosLink, ClosingTheWindowClosesThePort) {
 TEST_F(DosLink, ChangingThePortClosesTheOpenPort) {
     runCommand("ver");
     ASSERT_EQ(ctx->portOpen, 1);
-    CPortDlg::forgetSecondPort();
-    CPortDlg dialog(ctx.get());
-    dialog.findChild<QRadioButton*>("secondPort")->setChecked(true);
-    dialog.accept();
+    QTimer::singleShot(50, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QRadioButton*>("secondPort")->setChecked(true);
+        dialog->findChild<QPushButton*>("set")->click();
+    });
+    view()->portSettings();
     EXPECT_EQ(ctx->comPort, 2);
     EXPECT_EQ(ctx->portOpen, 0);
 }

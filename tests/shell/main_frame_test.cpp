@@ -1,12 +1,15 @@
 // The main frame: its size from the console font, its place from the settings, its menus and
 // accelerators, and the help window.
+#include <QFontMetrics>
 #include <QMenuBar>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 
+#include "shell/console_font.h"
 #include "shell/help_window.h"
 #include "shell/velmo_app.h"
 #include "shell/velmo_view.h"
@@ -53,6 +56,27 @@ TEST(WindowPlacement, FirstRunOpensTopLeftAndNegativeCornersAreSavedAsZero) {
     EXPECT_EQ(storedPosition(), QPoint(0, 25));
 }
 
+struct PlacementCase {
+    QPoint saved;
+    QPoint placed;
+};
+
+class TitleBarPlacement : public testing::TestWithParam<PlacementCase> {};
+
+TEST_P(TitleBarPlacement, SavedPlaceIsUsedOnlyWithTheTitleBarWithinReach) {
+    const QList<QRect> screens = {QRect(0, 0, 1024, 768), QRect(1024, 0, 800, 600)};
+    EXPECT_EQ(WindowPosition::placement(GetParam().saved, 700, 24, screens), GetParam().placed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TitleBarPlacement,
+    testing::Values(PlacementCase{{120, 80}, {120, 80}},
+                    PlacementCase{{1500, 300}, {1500, 300}},  // on the second screen
+                    PlacementCase{{-640, 100}, {-640, 100}},  // 60 pixels of title bar left
+                    PlacementCase{{1019, 764}, {0, 0}},       // 5 × 4 pixels on a screen
+                    PlacementCase{{1500, 590}, {0, 0}},       // most of it below the screen
+                    PlacementCase{{50000, 40000}, {0, 0}}));
+
 TEST(WindowPlacement, APlaceOffEveryScreenOpensTopLeft) {
     storePosition(50000, 40000);
     CVelmoApp app(kOrganisation);
@@ -62,9 +86,13 @@ TEST(WindowPlacement, APlaceOffEveryScreenOpensTopLeft) {
 
 using MainFrame = WindowTest;
 
-TEST_F(MainFrame, ConsoleShowsExactlyEightyTwoByTwentyFiveCells) {
+TEST_F(MainFrame, ConsoleShowsExactlyEightyTwoByTwentyFiveCellsOfTheFontsLine) {
     ASSERT_GT(ctx->charWidth, 0);
     EXPECT_EQ(view()->size(), QSize(82 * ctx->charWidth, 25 * ctx->lineHeight));
+    // A row is the font's line, ascent and descent, tight around its pixel height.
+    const QFontMetrics metrics(consoleFont(ctx->fontHeight));
+    EXPECT_EQ(ctx->lineHeight, metrics.ascent() + metrics.descent());
+    EXPECT_LE(ctx->lineHeight, ctx->fontHeight + 2);
     // The console's font height follows the client height, so the sizes agree with a repaint.
     EXPECT_EQ(ctx->fontHeight, view()->height() > 400 ? 16 : 14);
 }
@@ -99,6 +127,14 @@ TEST_F(MainFrame, CommandsAreEnabledByTheLinkState) {
     ASSERT_TRUE(QTest::qWaitFor([this] { return ctx->linkActive == 0; }, 20000));
     EXPECT_FALSE(frame->cancelAction()->isEnabled());
     EXPECT_TRUE(frame->portAction()->isEnabled());
+}
+
+TEST_F(MainFrame, MessagePaneReadsItsIdleTextAfterAPrompt) {
+    runCommand("ver");
+    EXPECT_EQ(pane(0), "RS-232C Sleep");
+    frame->statusBar()->showMessage(QStringLiteral("処理を中断"));
+    frame->statusBar()->clearMessage();
+    EXPECT_EQ(pane(0), "ﾚﾃﾞｨ");
 }
 
 TEST_F(MainFrame, NoticeAcceleratorOpensTheNotice) {

@@ -1,5 +1,6 @@
 #include "shell/window_fixture.h"
 
+#include <QImage>
 #include <QTest>
 #include <cstdio>
 
@@ -9,6 +10,19 @@
 
 namespace {
 constexpr int kCommandMs = 20000;
+}
+
+bool cellInked(const QImage& image, const LinkContext& ctx, int column, int row) {
+    const qreal ratio = image.devicePixelRatio();
+    const QRectF logical(column * ctx.charWidth, row * ctx.lineHeight, ctx.charWidth,
+                         ctx.lineHeight);
+    const QRect cell(QRectF(logical.topLeft() * ratio, logical.size() * ratio).toRect());
+    for (int y = cell.top(); y <= cell.bottom(); ++y) {
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            if (image.pixel(x, y) != qRgb(255, 255, 255)) return true;
+        }
+    }
+    return false;
 }
 
 void WindowTest::SetUp() {

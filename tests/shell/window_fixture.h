@@ -11,7 +11,11 @@
 #include "shell/main_frame.h"
 #include "shell/velmo_doc.h"
 
+class QImage;
 class QWidget;
+
+// True when any pixel of the console cell differs from the background (white by default).
+bool cellInked(const QImage& image, const LinkContext& ctx, int column, int row);
 
 class WindowTest : public testing::Test {
   protected:

@@ -21,6 +21,7 @@ void RecordingSurface::clear() {
     fontReleases = 0;
     requestedFontHeight = 0;
     invalidations = 0;
+    fillColor = -2;
 }
 
 std::string RecordingSurface::rowAt(int y) const {

@@ -1,5 +1,6 @@
 // A drawing surface for tests: records every text output and every colour and font request,
-// and answers the console font with fixed metrics (or refuses it, to test the fallback).
+// fill and pixel, and answers the console font with fixed metrics (or refuses it, to test the
+// fallback).
 #pragma once
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ class RecordingSurface : public DeviceContext {
     int fontReleases = 0;
     int requestedFontHeight = 0;
     int invalidations = 0;
+    int fillColor = -2;  // colour of the last fill, -2 while none was asked for
+    // The colour setPixel answers the surface shows, -1 to show what was asked.
+    int shownColor = -1;
 
     void textOut(int x, int y, const char* text, int length) override;
     void setBackColor(int colorref) override { backColor = colorref; }
@@ -33,6 +37,10 @@ class RecordingSurface : public DeviceContext {
     bool selectConsoleFont(int pixelHeight, int* charWidth, int* lineHeight) override;
     void releaseConsoleFont() override { fontReleases++; }
     void invalidateWindow() override { invalidations++; }
+    void fillRect(int, int, int, int, int colorref) override { fillColor = colorref; }
+    int setPixel(int, int, int colorref) override {
+        return shownColor == -1 ? colorref : shownColor;
+    }
 
     // Forgets what was drawn and requested; the font answers stay.
     void clear();
