@@ -30,7 +30,7 @@ struct sigaction previousTerm;
 struct sigaction previousHup;
 
 void onTermination(int signal) {
-    if (pendingSet != 0) unlink(pendingPath);
+    k_received_file_abandon();
     // The previous disposition takes over: the window's orderly close, or the default end.
     const struct sigaction& previous = signal == SIGTERM ? previousTerm : previousHup;
     if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN &&
@@ -53,6 +53,14 @@ void installHandlers() {
     sigaction(SIGTERM, &action, &previousTerm);
     sigaction(SIGHUP, &action, &previousHup);
 }
+
+}  // namespace
+
+void k_received_file_abandon() {
+    if (pendingSet != 0) unlink(pendingPath);
+}
+
+namespace {
 
 bool toPath(const char* name, std::string* path) {
     return k_utf8_from_cp932(name, path);

@@ -20,6 +20,9 @@ bool k_received_file_temporary(const char* localName, char* tempName, size_t siz
 // Marks `tempName` for removal should the process be ended by a signal before it is settled.
 void k_received_file_pending(const char* tempName);
 
+// Removes the pending temporary, if any; async-signal-safe, for a handler that ends the process.
+void k_received_file_abandon();
+
 // Renames the complete temporary over `localName`; 0 or the Windows-style error.
 int k_received_file_commit(const char* tempName, const char* localName);
 

@@ -11,6 +11,7 @@
 // All three return 0 or a code; failures other than the receive's 2 are reported once through
 // k_fatal_error with kind 9. The callers keep the port state (LinkContext.portOpen).
 #pragma once
+#include <csignal>
 
 constexpr int COM_PORTS = 9;
 constexpr int PORT_PATH_MAX = 256;
@@ -20,12 +21,18 @@ constexpr int PORT_NONE = -1;  // the port handle slot holds no open device
 // caller stops at once instead of waiting out the time-out.
 constexpr int PORT_FAILED = 30;
 
+// A receive whose wait was cut short through PortIo.cutWait (the user cancelled while the far
+// end kept the idle time-out alive). Not reported: the caller shows the cancel.
+constexpr int PORT_WAIT_CUT = 31;
+
 // Takes the place of the Windows OVERLAPPED block: what the port functions share per port.
 struct PortIo {
     // COMn -> device path for n = 1..9 (index 0 unused); an empty entry means the default.
     const char (*portPaths)[PORT_PATH_MAX];
     char devicePath[PORT_PATH_MAX];  // the device of the last open
     int systemError;                 // errno of the last failure, for the user's message
+    // Set from a signal handler to end a receive's wait at its next poll; cleared by each open.
+    volatile sig_atomic_t cutWait;
 };
 
 // The modes of k_rs232c2.
@@ -65,7 +72,7 @@ int k_rs232c_send(int handle, PortIo* io, const void* bytes, int count);
 
 // Reads exactly `count` bytes; *received is the number read so far. 10 count <= 0; 2 idle
 // time-out with nothing received (not reported); 25 idle time-out after part of the bytes;
-// PORT_FAILED the device is gone.
+// PORT_FAILED the device is gone; PORT_WAIT_CUT the wait was cut short (not reported).
 int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int count, int* received);
 
 // The device path COMn opens: the mapped path, or /dev/ttyS(n-1).

@@ -105,6 +105,7 @@ int openPort(int port, int baudRate, int stopBits, int* handle, PortIo* io) {
     if (port >= 1 && port <= COM_PORTS) lastPort = port;
     std::snprintf(io->devicePath, sizeof io->devicePath, "%s", k_rs232c_device(io, lastPort));
     io->systemError = 0;
+    io->cutWait = 0;
     *handle = PORT_NONE;
 
     int fd = open(io->devicePath, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -219,6 +220,7 @@ int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int cou
             lastError = errno;
             poll(nullptr, 0, IDLE_POLL_MS);
         }
+        if (io->cutWait) return PORT_WAIT_CUT;
         if (++idlePolls > idleLimit) {
             if (total == 0) {
                 io->systemError = lastError;  // the caller decides whether silence is a fault

@@ -1,13 +1,12 @@
 #include "batch_interrupt.h"
 
-#include <fcntl.h>
-#include <sys/ioctl.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <csignal>
 
 #include "core/link_context.h"
+#include "files/received_file.h"
 
 namespace {
 
@@ -31,21 +30,18 @@ void onInterrupt(int) {
     }
     static const char erase[] = "\r\x1b[K";
     static const char message[] = "velmo: interrupted\n";
+    k_received_file_abandon();  // the file being received stays as it was
     if (onTerminal) (void)!write(STDERR_FILENO, erase, sizeof erase - 1);
     (void)!write(STDERR_FILENO, message, sizeof message - 1);
     _exit(130);
 }
 
-// The Ctrl+C was not taken up: a tick is held in a wait on the line.
+// The Ctrl+C was not taken up: a tick is held in a wait on the line, which ends at its next
+// poll and the command as cancelled.
 void onOverdue(int) {
     if (session->linkActive != 1 || session->portOpen != 1) return;
     session->cancelRequested = 1;
-    const int port = session->portHandle;
-    const int null = open("/dev/null", O_RDWR);
-    if (null < 0) return;
-    ioctl(port, TIOCNXCL);  // the device may stay open elsewhere; it is no longer ours
-    dup2(null, port);
-    close(null);
+    session->ioOverlapped.cutWait = 1;
 }
 
 void install(int signal, void (*handler)(int)) {
