@@ -244,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
                    1,
                    "*Usage : #GET",
                    "line 2: it is longer than 65536 bytes"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(BatchTest, UsageTextIsNoFailure) {
     here.writeFile("PRM232C.TXT", "COM1=/nonexistent/velmo-tty\r\n");
@@ -368,6 +368,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TransferOutcome{"WholeFile", {}, "#GET DATA.BIN\n", 0},
                       TransferOutcome{"EndedMidFile", {"--end-after", "1"}, "#GET DATA.BIN\n", 1},
                       TransferOutcome{"NameNotSendable", {}, "#PUT up/*.TXT\n", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -60,6 +60,6 @@ TEST_P(RejectedOnEveryCopy, GivesUpAfterSixAttempts) {
 INSTANTIATE_TEST_SUITE_P(Faults, RejectedOnEveryCopy,
                          ::testing::Values(BadBlock{"GetChecksum", {"--corrupt-block", "2"}, false},
                                            BadBlock{"PutNak", {"--nak-block", "2"}, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

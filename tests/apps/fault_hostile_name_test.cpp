@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileName{"ControlCharacters", "A\x1b[2J\x07.TXT", "A\x1b[2J\x07.TXT"},
         // Its second byte is 0x5C, "\": it is no separator here.
         HostileName{"KanjiWithBackslashByte", "表.TXT", "表.TXT"}),
-    [](const auto& info) { return std::string(info.param.label); });
+    [](const auto& row) { return std::string(row.param.label); });
 
 // A name too long for the file system, then a short one in the same run: the second file is
 // called exactly by its own name, with nothing left over from the first.

@@ -77,10 +77,10 @@ TEST_P(LineNoise, EveryFileReportedCompleteIsIdentical) {
 INSTANTIATE_TEST_SUITE_P(Seeds, LineNoise,
                          ::testing::Combine(::testing::Bool(), ::testing::Bool(),
                                             ::testing::Values(1u, 2u, 3u)),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param) ? "Put" : "Get") +
-                                    (std::get<1>(info.param) ? "Verified" : "Plain") + "Seed" +
-                                    std::to_string(std::get<2>(info.param));
+                         [](const auto& row) {
+                             return std::string(std::get<0>(row.param) ? "Put" : "Get") +
+                                    (std::get<1>(row.param) ? "Verified" : "Plain") + "Seed" +
+                                    std::to_string(std::get<2>(row.param));
                          });
 
 }  // namespace

@@ -56,6 +56,6 @@ TEST_P(VanishedDevice, ErrorAtOnceThenIdleThenReconnects) {
 }
 
 INSTANTIATE_TEST_SUITE_P(InTransfer, VanishedDevice, ::testing::Bool(),
-                         [](const auto& info) { return std::string(info.param ? "Put" : "Get"); });
+                         [](const auto& row) { return std::string(row.param ? "Put" : "Get"); });
 
 }  // namespace

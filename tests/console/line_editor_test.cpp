@@ -100,7 +100,7 @@ TEST_P(LineEditing, LeavesLineAndCursor) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, LineEditing, ::testing::ValuesIn(EDIT_CASES),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(LineEditorTest, FullLineRefusesMoreAndConsoleKeepsSeventyThree) {
     std::string typed;

@@ -221,7 +221,7 @@ const ClearCase kClearCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Typed, TypedClearTest, ::testing::ValuesIn(kClearCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ScreenBufferTest, EmptyTableShowsDosPrompt) {
     ctx->lineCount = 0;

@@ -289,7 +289,7 @@ TEST_P(ForeignTickTest, DoesNothing) {
 INSTANTIATE_TEST_SUITE_P(Ticks, ForeignTickTest,
                          ::testing::Values(ForeignTick{"OtherId", POLL_TIMER_ID + 1, 1},
                                            ForeignTick{"NotArmed", POLL_TIMER_ID, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 struct CancelState {
     int linkActive;

@@ -90,7 +90,7 @@ const NumberCase kNumberCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Keys, PrmNumberTest, ::testing::ValuesIn(kNumberCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 struct CaptionCase {
     const char* name;
@@ -116,7 +116,7 @@ const CaptionCase kCaptionCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Captions, PrmCaptionTest, ::testing::ValuesIn(kCaptionCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(PrmReaderTest, NoFileKeepsEveryDefault) {
     auto ctx = defaultContext();

@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
                              9},
                     RuleCase{"WrongLengthIgnored", "VMODE=100\r\nVLEVL=9 \r\n", 2, 1, 1},
                     RuleCase{"LowerCaseIgnored", "vmode=1\r\n", 2, 1, 1}),
-    [](const auto& info) { return std::string(info.param.title); });
+    [](const auto& row) { return std::string(row.param.title); });
 
 TEST_F(ErrorLog, FixedPairAppendsTheFixedRecord) {
     dir.writeFile("ERRLOG.TXT", "VMODE=77\r\nVLEVL=7\r\n");

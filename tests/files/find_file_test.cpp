@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"sub/\x95\x5C/x.txt"}},
         MatchCase{"NothingMatches", {"a.txt"}, "*.zip", {}},
         MatchCase{"MissingDirectory", {}, "nowhere/*", {}}),
-    [](const auto& info) { return std::string(info.param.title); });
+    [](const auto& row) { return std::string(row.param.title); });
 
 class FindFile : public testing::Test {
   protected:

@@ -80,7 +80,7 @@ TEST_P(TextLineReader, ReturnsLinesThenEndOfFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, TextLineReader, testing::ValuesIn(lineCases()),
-                         [](const auto& info) { return std::string(info.param.title); });
+                         [](const auto& row) { return std::string(row.param.title); });
 
 TEST(TextLineReaderArguments, RefusesBadOpSizeAndMissingFile) {
     TempWorkingDirectory dir;

@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"PutThirdArgumentDropped", "#PUT a b c", 0, 0, 0x40, "b", "b", "a"},
         FrameCase{"KeywordGluedToName", "#GETA.TXT", 0, 0, 0x00, "#GETA.TXT", "", ""},
         FrameCase{"BlankBeforeKeyword", " #GET a.txt", 0, 0, 0x00, " #GET a.txt", "", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(InterpreterTest, VerifyOptionIsBlankedInTheConsoleLine) {
     enterCommand("#GET a.txt /v");
@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, RefusalTest,
                                            RefusalCase{"PutDirectory", "#PUT /data/", 0x00840000},
                                            RefusalCase{"PutRoot", "#PUT /", 0x00840000},
                                            RefusalCase{"NothingTyped", "", 0x00690000}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(InterpreterTest, UsageAndRefusalsAreReportedUnshifted) {
     ReportCapture capture;

@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, RefusedFrameTest,
                                            AnswerCase{"OtherByte", {'x'}, 40},
                                            AnswerCase{"HighByte", {0x90}, 40},
                                            AnswerCase{"NoAnswer", {}, 30}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(CommandSendTest, ReportsCarryTheMsDosCodeAndTheWaitThatFailed) {
     ReportCapture capture;

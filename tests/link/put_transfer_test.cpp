@@ -248,6 +248,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   echo->pop_back();
                                   k_put16(echo->data() + 2, uint32_t(echo->size() - 4));
                               }}),
-    [](const ::testing::TestParamInfo<BadEcho>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<BadEcho>& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -181,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BrokenCase{"HeadCut", {{ESC_R, 1}, {{0x02, 0x00, 0x05}, 0}}, 33},
                       BrokenCase{"OtherByteInsteadOfStx", {{ESC_R, 1}, {{'x'}, 0}}, 34},
                       BrokenCase{"TextCut", {{ESC_R, 1}, {{0x02, 0x00, 0x05, 0x00, 'a'}, 0}}, 38}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(ResponseTest, HangUpOfTheOtherSideEndsTheCallAtOnce) {
     ctx.timeoutSetting = 1000;  // 100 s: only the hang-up can end the wait
