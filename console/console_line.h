@@ -9,10 +9,10 @@ enum : int32_t {
     LINE_PROMPT = 3,   // the prompt that waits for input
 };
 
-constexpr int CONSOLE_LINES = 24;     // rows below the caption row
-constexpr int CONSOLE_LINE_MAX = 80;  // characters kept of an output line
-constexpr int CONSOLE_ROW_WIDTH = 84; // characters painted per row
-constexpr int INPUT_LIMIT = 511;      // characters the input line accepts
+constexpr int CONSOLE_LINES = 24;      // rows below the caption row
+constexpr int CONSOLE_LINE_MAX = 80;   // characters kept of an output line
+constexpr int CONSOLE_ROW_WIDTH = 84;  // characters painted per row
+constexpr int INPUT_LIMIT = 511;       // characters the input line accepts
 constexpr int HISTORY_ENTRIES = 24;
 
 struct ConsoleLine {

@@ -6,7 +6,7 @@
 class DeviceContext;
 
 class StatusBar {
-public:
+  public:
     virtual ~StatusBar() = default;
     // Pane 0 is the link state and progress line, pane 1 the insert-mode indicator.
     // The text is Shift-JIS.
@@ -14,7 +14,7 @@ public:
 };
 
 class ViewHost {
-public:
+  public:
     virtual ~ViewHost() = default;
     virtual void setTimer(int id, int milliseconds) = 0;
     virtual void killTimer(int id) = 0;
@@ -28,7 +28,7 @@ public:
 
 // Told about every line appended to the console table (the batch front end prints them).
 class ConsoleObserver {
-public:
+  public:
     virtual ~ConsoleObserver() = default;
     virtual void lineAppended(int index) = 0;
     // The table was emptied by a screen clear.

@@ -25,7 +25,7 @@ struct FindData {
 };
 
 struct FindContext {
-    void* handle;  // the open directory stream while state is FCB_OPEN
+    void* handle;   // the open directory stream while state is FCB_OPEN
     int32_t state;  // FCB_FRESH, FCB_OPEN, FCB_CLOSED
     FindData data;
     char directory[FIND_NAME_MAX];  // the pattern's directory, as the file system names it

@@ -6,7 +6,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   fonts-noto-cjk fonts-ipafont-gothic
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   lrzsz xvfb xauth imagemagick xdotool ibus ibus-anthy
 )
 missing=()

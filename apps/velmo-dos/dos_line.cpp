@@ -107,7 +107,7 @@ LineRead DosLine::readFor(void* buffer, size_t count, int timeoutMs) {
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             receiveRun_ = false;
         } else {
-            receiveRun_ = false;  // whatever the line held went with the other end
+            receiveRun_ = false;    // whatever the line held went with the other end
             return LineRead::Gone;  // EIO: the other end was closed
         }
     }

@@ -31,4 +31,6 @@ inline time_t localTime(int year, int month, int day, int hour, int minute, int 
 }
 
 // 2000/01/15 12:30:00: an even second, so that it survives an MS-DOS stamp.
-inline time_t stamp2000() { return localTime(2000, 1, 15, 12, 30, 0); }
+inline time_t stamp2000() {
+    return localTime(2000, 1, 15, 12, 30, 0);
+}

@@ -83,7 +83,9 @@ void writeBytes(int fd, const std::vector<uint8_t>& bytes) {
 ScriptedPeer::ScriptedPeer(int masterFd, std::function<void(int)> script)
     : thread_([masterFd, script = std::move(script)] { script(masterFd); }) {}
 
-ScriptedPeer::~ScriptedPeer() { join(); }
+ScriptedPeer::~ScriptedPeer() {
+    join();
+}
 
 void ScriptedPeer::join() {
     if (thread_.joinable()) thread_.join();

@@ -11,7 +11,7 @@
 struct LinkContext;
 
 class PtyPair {
-public:
+  public:
     PtyPair();  // both ends raw; fails the test on error
     ~PtyPair();
     PtyPair(const PtyPair&) = delete;
@@ -24,7 +24,7 @@ public:
     // Maps COM1 of `ctx` to the slave and sets a short time-out (count 8 = 0.8 s of silence).
     void connect(LinkContext* ctx, int timeoutSetting = 8) const;
 
-private:
+  private:
     int master_ = -1;
     int slave_ = -1;  // kept open so the master never sees EIO between velmo's opens
     std::string slavePath_;
@@ -38,11 +38,11 @@ void writeBytes(int fd, const void* bytes, size_t n);
 // The other machine played by a function on its own thread with the master end; joined on
 // destruction. Keep assertions on the test thread: the script records, the test checks.
 class ScriptedPeer {
-public:
+  public:
     ScriptedPeer(int masterFd, std::function<void(int)> script);
     ~ScriptedPeer();
     void join();
 
-private:
+  private:
     std::thread thread_;
 };
