@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   fonts-noto-cjk
   clang libclang-rt-14-dev
+  g++-multilib
   lrzsz xvfb xauth imagemagick xdotool
 )
 missing=()
