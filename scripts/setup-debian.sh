@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-multilib
   lrzsz xvfb xauth imagemagick xdotool
+  dosbox socat
 )
 missing=()
 for p in "${packages[@]}"; do

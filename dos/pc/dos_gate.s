@@ -46,3 +46,17 @@ dos_interrupt:
         .data
 saved_sp:
         .word   0
+
+# Ctrl-C and Ctrl-Break: VELMOD keeps running (ESC ends it), so the serial chip is always put
+# back and no temporary file is left behind.
+        .text
+        .globl  ignore_break
+ignore_break:
+        iret
+
+# Critical errors (a write-protected or missing disk): fail the call, so that it returns an
+# error code instead of asking "Abort, Retry, Fail?" on a screen nobody may be watching.
+        .globl  fail_critical_error
+fail_critical_error:
+        mov     $3, %al
+        iret

@@ -1,0 +1,38 @@
+#include "dos_machine.h"
+
+#include "command_runner.h"
+#include "dos_screen.h"
+
+void DosMachine::runCommand(const char* text, uint32_t length, CommandOutput& out) {
+    run_command_line(text, length, out, &problem_);
+}
+
+uint32_t DosMachine::prompt(char* out, uint32_t capacity) {
+    char path[DOS_PATH_MAX];
+    dos_current_path(path);
+    // "C:\WORK\" becomes "C:\WORK>", the root "C:\" stays "C:\>", as $P$G shows them.
+    uint32_t length = dos_length(path);
+    if (length > 3) --length;
+    uint32_t n = 0;
+    for (; n < length && n + 1 < capacity; ++n) out[n] = path[n];
+    if (n < capacity) out[n++] = '>';
+    return n;
+}
+
+void DosMachine::clearScreen() { screen_clear(kind_); }
+
+void DosMachine::exchangeStarts(const Exchange& exchange) {
+    problem_ = TextBuffer();
+    screen_exchange_starts(exchange);
+}
+
+void DosMachine::exchangeEnds(const Exchange& exchange) {
+    screen_exchange_ends(exchange, problem_);
+}
+
+bool DosMachine::fail(const char* what, const char* path, uint16_t error) {
+    problem_ = TextBuffer();
+    problem_.add(what).add(" ").add(path);
+    if (error) problem_.add(": ").add(dos_error_text(error));
+    return false;
+}
