@@ -67,7 +67,9 @@ ChipOpen Usart8251::open(uint32_t timerClock, uint32_t rate) {
     command(COMMAND_RESET);
     command(MODE_8N1_X16);
     command(COMMAND_RUN);
-    if (!(port_in(USART_CONTROL) & STATUS_TX_READY)) {
+    // A chip just reset has its transmitter ready and no error flags; absent hardware reads
+    // 0xFF, flags and all.
+    if ((port_in(USART_CONTROL) & (STATUS_TX_READY | STATUS_ERRORS)) != STATUS_TX_READY) {
         port_out(INTERRUPT_MASK, savedInterruptMask_);
         return ChipOpen::NoChip;
     }
