@@ -20,9 +20,9 @@
 #include "link/link.h"
 #include "link/wire_format.h"
 #include "support/dos_machine.h"
+#include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/recording_surface.h"
-#include "support/file_bytes.h"
 #include "support/temp_working_directory.h"
 
 namespace {
@@ -207,6 +207,15 @@ TEST(VelmoDos, DirListsTheDriveAndEndsWithTheNewPrompt) {
     EXPECT_EQ(velmo.newestLine().state, LINE_PROMPT);
 }
 
+TEST(VelmoDos, ManyStarsAgainstALongNameAreAnsweredAtOnceAndSigtermStillStops) {
+    DosMachine machine;
+    machine.writeFile(std::string(200, 'a'), "x");
+    WindowsSide velmo(machine);
+    EXPECT_EQ(velmo.run("DIR *a*a*a*a*a*a*b"), -1);
+    EXPECT_TRUE(velmo.consoleHas("File not found"));
+    EXPECT_TRUE(machine.stop());  // waiting for the next command
+}
+
 TEST(VelmoDos, CdChangesThePromptAndNamesIgnoreCase) {
     DosMachine machine;
     machine.makeDirectory("Sub");
@@ -324,7 +333,11 @@ INSTANTIATE_TEST_SUITE_P(
             "RD FULL", {"Invalid path, not directory,", "or directory not empty"}, {"FULL"}, {}},
         ShellCase{"TYPE NONE.TXT", {"File not found - NONE.TXT"}, {}, {}},
         ShellCase{"B:", {"Invalid drive specification"}, {}, {}}, ShellCase{"ECHO OFF", {}, {}, {}},
-        ShellCase{"DIR /X", {"Invalid switch - /X"}, {}, {}}));
+        ShellCase{"DIR /X", {"Invalid switch - /X"}, {}, {}},
+        // Drive A: has no names starting with a dot: none may be planted.
+        ShellCase{"MD .git", {"Unable to create directory"}, {}, {".git"}},
+        ShellCase{"COPY A.TXT .profile", {"Invalid file name"}, {}, {".profile"}},
+        ShellCase{"REN *.TXT .*", {"Invalid parameter - .*"}, {"A.TXT", "B.TXT"}, {".TXT"}}));
 
 // ---- Nothing escapes drive A: ----
 
@@ -361,6 +374,7 @@ TEST(VelmoDos, TransferNamesOutsideTheDriveAreRefusedWithAnErrorCode) {
     EXPECT_EQ(line.frame(COMMAND_GET, "NOTHING.*"), (Bytes{ESC, 0x10}));
     EXPECT_EQ(line.frame(COMMAND_PUT, "..\\x"), (Bytes{ESC, 0x11}));
     EXPECT_EQ(line.frame(COMMAND_PUT, "NOSUCH\\x"), (Bytes{ESC, 0x11}));
+    EXPECT_EQ(line.frame(COMMAND_PUT, ".profile"), (Bytes{ESC, 0x11}));
 }
 
 TEST(VelmoDos, PutHeaderNamesAreCutToTheirLastComponent) {
@@ -370,7 +384,10 @@ TEST(VelmoDos, PutHeaderNamesAreCutToTheirLastComponent) {
     EXPECT_EQ(line.putBlock(headerBlock("..\\..\\evil.txt", 3)), Bytes{ACK});
     EXPECT_EQ(line.putBlock(dataBlock(BLOCK_LAST, 1, "abc")), Bytes{ACK});
     EXPECT_EQ(line.putBlock(headerBlock("..", 3)), (Bytes{ESC, 'E'}));
+    ASSERT_EQ(line.frame(COMMAND_PUT, ""), Bytes{ACK});
+    EXPECT_EQ(line.putBlock(headerBlock(".profile", 3)), (Bytes{ESC, 'E'}));
     EXPECT_EQ(machine.readFile("evil.txt"), "abc");
+    EXPECT_FALSE(std::filesystem::exists(machine.root() + "/.profile"));
     EXPECT_FALSE(std::filesystem::exists(machine.root() + "/../evil.txt"));
 }
 
