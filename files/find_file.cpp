@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "core/encoding.h"
+#include "files/dos_wildcard.h"
 #include "files/file_layer.h"
 #include "files/reporter.h"
 
@@ -25,54 +26,6 @@ constexpr uint32_t NOT_ORDINARY =
 int failure(int kind, const char* name, int code, int first, int second) {
     k_fatal_error(kind, name, code, first, second);
     return code;
-}
-
-// Length in bytes of the character that starts at `s` (a lead byte takes its trail byte).
-size_t charLength(std::string_view s) {
-    return s.size() >= 2 && k_is_lead_byte(static_cast<unsigned char>(s[0])) ? 2 : 1;
-}
-
-unsigned char fold(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b >= 'a' && b <= 'z' ? b - ('a' - 'A') : b;
-}
-
-bool sameChar(std::string_view a, std::string_view b, size_t length) {
-    if (length == 1) return fold(a[0]) == fold(b[0]);
-    return a.substr(0, length) == b.substr(0, length);
-}
-
-bool matches(std::string_view mask, std::string_view name) {
-    while (!mask.empty()) {
-        if (mask[0] == '*') {
-            mask.remove_prefix(1);
-            for (std::string_view rest = name;; rest.remove_prefix(charLength(rest))) {
-                if (matches(mask, rest)) return true;
-                if (rest.empty()) return false;
-            }
-        }
-        if (name.empty()) return false;
-        const size_t nameChar = charLength(name);
-        if (mask[0] != '?') {
-            const size_t maskChar = charLength(mask);
-            if (maskChar != nameChar || !sameChar(mask, name, maskChar)) return false;
-            mask.remove_prefix(maskChar);
-        } else {
-            mask.remove_prefix(1);
-        }
-        name.remove_prefix(nameChar);
-    }
-    return name.empty();
-}
-
-// As the platform search did, a mask ending in ".*" or "." also takes a name without any
-// dot, so "*.*" means every file and "*." the files without an extension.
-bool maskMatches(std::string_view mask, std::string_view name) {
-    if (matches(mask, name)) return true;
-    if (name.find('.') != std::string_view::npos) return false;
-    if (mask.ends_with(".*")) return matches(mask.substr(0, mask.size() - 2), name);
-    if (mask.ends_with('.')) return matches(mask.substr(0, mask.size() - 1), name);
-    return false;
 }
 
 // The entry's attributes, or 0 for an entry that is not offered at all.
@@ -111,7 +64,7 @@ bool nextMatch(FindContext* ctx) {
         if (!shiftJisName(entry->d_name, &name) || name.size() >= sizeof ctx->data.fileName) {
             continue;
         }
-        if (!maskMatches(ctx->mask, name)) continue;
+        if (!k_dos_wildcard_match(ctx->mask, name.c_str())) continue;
         const uint32_t attributes = attributesOf(dir, entry->d_name);
         if (attributes == 0) continue;
         ctx->data.attributes = attributes;

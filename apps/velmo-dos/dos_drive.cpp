@@ -6,6 +6,9 @@
 
 #include <algorithm>
 
+#include "dos_text.h"
+#include "files/dos_wildcard.h"
+
 namespace {
 
 constexpr size_t NAME_MAX_BYTES = 255;
@@ -24,10 +27,10 @@ bool isSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-// One name of a path: not empty, not only dots, no control or reserved characters.
+// One name of a path: not empty, no control or reserved characters, and not starting with a
+// dot. Drive A: has no such names (the host hides them), so none may be created or named.
 bool validComponent(std::string_view name, bool allowWildcards) {
-    if (name.empty() || name.size() > NAME_MAX_BYTES) return false;
-    if (name.find_first_not_of('.') == std::string_view::npos) return false;
+    if (name.empty() || name.size() > NAME_MAX_BYTES || name[0] == '.') return false;
     for (char c : name) {
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x20 || c == '"' || c == '<' || c == '>' || c == '|') return false;
@@ -58,32 +61,6 @@ void forEachEntry(const std::string& hostDir, Visit visit) {
         if (describe(dirfd(dir), item->d_name, &entry) && !visit(entry)) break;
     }
     closedir(dir);
-}
-
-// Length of the UTF-8 sequence at the front of `text` (at least 1).
-size_t charLength(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    const size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    return std::min(length, text.size());
-}
-
-bool globMatch(std::string_view pattern, std::string_view name) {
-    if (pattern.empty()) return name.empty();
-    if (pattern[0] == '*') {
-        for (size_t skip = 0;; skip += charLength(name.substr(skip))) {
-            if (globMatch(pattern.substr(1), name.substr(skip))) return true;
-            if (skip >= name.size()) return false;
-        }
-    }
-    if (name.empty()) return false;
-    const size_t nameStep = charLength(name);
-    if (pattern[0] == '?') return globMatch(pattern.substr(1), name.substr(nameStep));
-    const size_t patternStep = charLength(pattern);
-    if (patternStep != nameStep) return false;
-    for (size_t i = 0; i < nameStep; ++i) {
-        if (foldCase(pattern[i]) != foldCase(name[i])) return false;
-    }
-    return globMatch(pattern.substr(patternStep), name.substr(nameStep));
 }
 
 }  // namespace
@@ -190,12 +167,7 @@ bool dos_has_wildcards(std::string_view name) {
 }
 
 bool dos_wild_match(std::string_view pattern, std::string_view name) {
-    if (pattern == "*.*") return true;
-    if (pattern.size() > 1 && pattern.back() == '.') {
-        return name.find('.') == std::string_view::npos &&
-               globMatch(pattern.substr(0, pattern.size() - 1), name);
-    }
-    return globMatch(pattern, name);
+    return k_dos_wildcard_match(dos_text(pattern).c_str(), dos_text(name).c_str());
 }
 
 std::vector<DosEntry> dos_matching_files(const DosDrive& drive, const DosTarget& target,

@@ -57,14 +57,14 @@ std::vector<DosEntry> dos_list(const std::string& hostDir);
 // The entry of `hostDir` whose name equals `name` without regard to case.
 bool dos_lookup(const std::string& hostDir, std::string_view name, DosEntry* entry);
 bool dos_has_wildcards(std::string_view name);
-// "*" and "?" against a name, without regard to case; "*.*" matches every name, and a
-// pattern ending in "." matches names without an extension.
+// The DOS wildcard rules (files/dos_wildcard.h) on UTF-8 names, compared in their Shift-JIS
+// form.
 bool dos_wild_match(std::string_view pattern, std::string_view name);
 // The files (not directories) a resolved name stands for: one file, the matches of a wildcard,
 // or every file of a directory; *dirs is the directory that holds them.
 std::vector<DosEntry> dos_matching_files(const DosDrive& drive, const DosTarget& target,
                                          std::vector<std::string>* dirs);
-// A name a file may be given: not empty, not only dots, no control or reserved characters.
+// A name a file may be given: not empty, no leading dot, no control or reserved characters.
 bool dos_valid_name(std::string_view name);
 // The message DOS would give for a name that did not resolve.
 const char* dos_path_message(PathError error);

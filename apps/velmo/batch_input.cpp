@@ -5,16 +5,33 @@
 #include <cerrno>
 #include <cstring>
 
+bool BatchInput::takeLine(std::string* line, bool* tooLong) {
+    const size_t end = buffered_.find('\n', scanned_);
+    const bool lastLine = ended_ && (!buffered_.empty() || overlong_);
+    if (end == std::string::npos && !lastLine) {
+        scanned_ = buffered_.size();
+        if (scanned_ > BATCH_LINE_LIMIT + 1) {  // + 1 for a CR still waiting for its LF
+            overlong_ = true;
+            buffered_.clear();
+            scanned_ = 0;
+        }
+        return false;
+    }
+    const size_t taken = end == std::string::npos ? buffered_.size() : end + 1;
+    size_t length = end == std::string::npos ? buffered_.size() : end;
+    if (length > 0 && buffered_[length - 1] == '\r') --length;
+    *tooLong = overlong_ || length > BATCH_LINE_LIMIT;
+    line->assign(buffered_, 0, *tooLong ? 0 : length);
+    buffered_.erase(0, taken);
+    scanned_ = 0;
+    overlong_ = false;
+    return true;
+}
+
 InputResult BatchInput::next(std::string* line, bool (*stillWaiting)(), std::string* problem) {
     for (;;) {
-        size_t end = buffered_.find('\n');
-        if (end != std::string::npos || (ended_ && !buffered_.empty())) {
-            size_t taken = end == std::string::npos ? buffered_.size() : end + 1;
-            line->assign(buffered_, 0, end == std::string::npos ? buffered_.size() : end);
-            if (!line->empty() && line->back() == '\r') line->pop_back();
-            buffered_.erase(0, taken);
-            return InputResult::Line;
-        }
+        bool tooLong = false;
+        if (takeLine(line, &tooLong)) return tooLong ? InputResult::TooLong : InputResult::Line;
         if (ended_) return InputResult::End;
 
         char chunk[4096];

@@ -127,6 +127,11 @@ int velmo_batch_main() {
             std::fprintf(stderr, "velmo: cannot read standard input: %s\n", problem.c_str());
             return session.finish(EXIT_SOME_FAILED);
         }
+        if (result == InputResult::TooLong) {
+            session.refuse(number, "it is longer than " + std::to_string(BATCH_LINE_LIMIT) +
+                                       " bytes, which no command can be");
+            continue;
+        }
         std::string line = session.typable(number, utf8);
         if (line.empty()) continue;
         CommandEnd end = session.run(line);

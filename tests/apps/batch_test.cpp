@@ -106,7 +106,7 @@ TEST_F(BatchTest, ScriptRunsToTheEndWithConsoleTranscriptAndFilesCopied) {
 struct Invocation {
     const char* name;
     std::vector<std::string> args;
-    const char* input;
+    std::string input;
     int status;
     const char* out;  // expected within standard output
     const char* err;  // expected within standard error
@@ -147,7 +147,13 @@ INSTANTIATE_TEST_SUITE_P(
             1,
             "",
             "line 2: the command is 75 bytes long, but only 73 fit"},
-        Invocation{"ControlCharacter", {"--batch"}, "dir\x01\n", 1, "", "control character"}),
+        Invocation{"ControlCharacter", {"--batch"}, "dir\x01\n", 1, "", "control character"},
+        Invocation{"LineOverLimit",
+                   {"--batch"},
+                   "\n" + std::string(65537, 'x') + "\n#GET\n",
+                   1,
+                   "*Usage : #GET",
+                   "line 2: it is longer than 65536 bytes"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BatchTest, UsageTextIsNoFailure) {

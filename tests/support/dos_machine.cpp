@@ -21,6 +21,7 @@
 namespace {
 
 constexpr auto START_WAIT = std::chrono::seconds(10);
+constexpr auto STOP_WAIT = std::chrono::seconds(5);
 
 }  // namespace
 
@@ -73,8 +74,18 @@ DosMachine::~DosMachine() {
 bool DosMachine::stop() {
     if (pid_ <= 0) return false;
     kill(pid_, SIGTERM);
+    // A machine that ignores the request would hang the test; it normally ends within 100 ms.
+    const auto deadline = std::chrono::steady_clock::now() + STOP_WAIT;
     int status = 0;
-    waitpid(pid_, &status, 0);
+    while (waitpid(pid_, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+            pid_ = -1;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     pid_ = -1;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }

@@ -35,7 +35,8 @@ class DosMachine {
     // Opens the line raw, for a test that plays the Windows side byte by byte; -1 on failure.
     int openLine() const;
 
-    // Stops the machine (SIGTERM) and waits for it; true when it ended normally.
+    // Stops the machine (SIGTERM) and waits for it; true when it ended normally within 5 s
+    // (after that it is killed).
     bool stop();
 
   private:
