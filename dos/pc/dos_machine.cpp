@@ -3,8 +3,27 @@
 #include "command_runner.h"
 #include "dos_screen.h"
 
+namespace {
+
+// Counts the output lines on their way to the host, for the screen.
+class CountingOutput final : public CommandOutput {
+  public:
+    CountingOutput(CommandOutput& out, uint32_t* lines) : out_(out), lines_(lines) {}
+    bool line(const char* text, uint32_t length) override {
+        ++*lines_;
+        return out_.line(text, length);
+    }
+
+  private:
+    CommandOutput& out_;
+    uint32_t* lines_;
+};
+
+}  // namespace
+
 void DosMachine::runCommand(const char* text, uint32_t length, CommandOutput& out) {
-    run_command_line(text, length, out, &problem_);
+    CountingOutput counting(out, &outputLines_);
+    run_command_line(text, length, counting, &problem_);
 }
 
 uint32_t DosMachine::prompt(char* out, uint32_t capacity) {
@@ -23,11 +42,12 @@ void DosMachine::clearScreen() { screen_clear(kind_); }
 
 void DosMachine::exchangeStarts(const Exchange& exchange) {
     problem_ = TextBuffer();
+    outputLines_ = 0;
     screen_exchange_starts(exchange);
 }
 
 void DosMachine::exchangeEnds(const Exchange& exchange) {
-    screen_exchange_ends(exchange, problem_);
+    screen_exchange_ends(exchange, outputLines_, problem_);
 }
 
 bool DosMachine::fail(const char* what, const char* path, uint16_t error) {

@@ -57,21 +57,25 @@ void screen_exchange_starts(const Exchange& exchange) {
             line.add("PUT ");
             break;
     }
-    const uint32_t shown = exchange.textLength < SHOWN_TEXT_MAX ? exchange.textLength : SHOWN_TEXT_MAX;
+    const uint32_t shown =
+        exchange.textLength < SHOWN_TEXT_MAX ? exchange.textLength : SHOWN_TEXT_MAX;
     line.add(exchange.text, shown);
     if (shown < exchange.textLength) line.add("...");
+    if (exchange.kind == ExchangeKind::Put && exchange.textLength == 0) line.add(".");
     screen_write(line.text());
 }
 
-void screen_exchange_ends(const Exchange& exchange, const TextBuffer& problem) {
+void screen_exchange_ends(const Exchange& exchange, uint32_t outputLines, const TextBuffer& problem) {
     TextBuffer line;
     line.add("  ");
     switch (exchange.end) {
         case ExchangeEnd::Done:
-            if (exchange.kind == ExchangeKind::Get || exchange.kind == ExchangeKind::Put) {
+            if (exchange.kind == ExchangeKind::Command) {
+                line.number(outputLines).add(outputLines == 1 ? " line" : " lines");
+            } else if (exchange.kind != ExchangeKind::ClearScreen) {
                 line.number(exchange.files).add(exchange.files == 1 ? " file, " : " files, ");
+                line.number(exchange.bytes).add(" bytes");
             }
-            line.number(exchange.bytes).add(" bytes");
             break;
         case ExchangeEnd::Refused:
             line.add("refused: ").add(refusalText(exchange.refusal));

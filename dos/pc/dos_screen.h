@@ -13,6 +13,7 @@ void screen_line(const TextBuffer& line);
 void screen_clear(MachineKind kind);
 
 // "> DIR" when an exchange starts (shown first, so a command that waits for the keyboard can be
-// seen), and the rest of its line when it ends. `problem` is shown for a failed exchange.
+// seen), and the rest of its line when it ends: a command's output lines, a transfer's files
+// and bytes, or what went wrong (`problem`).
 void screen_exchange_starts(const Exchange& exchange);
-void screen_exchange_ends(const Exchange& exchange, const TextBuffer& problem);
+void screen_exchange_ends(const Exchange& exchange, uint32_t outputLines, const TextBuffer& problem);

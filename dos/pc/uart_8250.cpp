@@ -30,6 +30,9 @@ uint16_t uart_bios_base(int port) {
 }
 
 ChipOpen Uart8250::open(uint16_t base, uint32_t rate) {
+    if (rate == 0 || rate > UART_CLOCK_RATE || UART_CLOCK_RATE % rate != 0) {
+        return ChipOpen::BadRate;
+    }
     if (base == 0) return ChipOpen::NoChip;
     // An absent chip reads 0xFF everywhere: the line control register must keep what is
     // written to it.
@@ -38,9 +41,6 @@ ChipOpen Uart8250::open(uint16_t base, uint32_t rate) {
     const bool present = port_in(base + LINE_CONTROL) == 0x1B;
     port_out(base + LINE_CONTROL, lineControl);
     if (!present) return ChipOpen::NoChip;
-    if (rate == 0 || rate > UART_CLOCK_RATE || UART_CLOCK_RATE % rate != 0) {
-        return ChipOpen::BadRate;
-    }
 
     base_ = base;
     savedLineControl_ = lineControl;
