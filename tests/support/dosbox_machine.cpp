@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "support/file_bytes.h"
+#include "support/floppy_image.h"
 #include "link/wire_format.h"
 #include "support/raw_line.h"
 
@@ -119,8 +120,18 @@ void DosboxMachine::startDosbox(const DosboxOptions& options, int port) {
                                    " transparent:1")
         << "\nserial2=disabled\nserial3=disabled\nserial4=disabled\n"
         << "[autoexec]\n"
-        << "mount c " << driveC_ << " " << options.mountOptions << "\n"
-        << "mount d " << driveD_ << "\n"
+        << "mount c " << driveC_ << "\n"
+        << "mount d " << driveD_ << "\n";
+    if (options.floppyFreeBytes) {
+        const std::string image = dir_ + "/A.IMG";
+        EXPECT_TRUE(write_floppy_image(image, FLOPPY_FREE_BYTES - options.floppyFreeBytes));
+        out << "imgmount a " << image << " -t floppy\n";
+    }
+    if (options.readOnlyE) {
+        fs::create_directory(dir_ + "/E");
+        out << "mount e " << dir_ << "/E -t cdrom\n";
+    }
+    out
         << "c:\n"
         << "VELMOD.COM " << options.switches << " > D:\\SCREEN.TXT\n";
     if (options.lineless) {

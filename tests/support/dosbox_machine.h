@@ -5,15 +5,18 @@
 #pragma once
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 
-// Mounts C: (with `mountOptions`), lets `prepare` fill it, and runs VELMOD with `switches` on a
-// line to velmo. When `lineless`, there is no line: DOSBox runs VELMOD once and ends, leaving
-// its exit code in exitCode().
+// Mounts C:, lets `prepare` fill it, and runs VELMOD with `switches` on a line to velmo. When
+// `lineless`, there is no line: DOSBox runs VELMOD once and ends, leaving its exit code in
+// exitCode(). `floppyFreeBytes` adds a 160 KiB floppy as A: with that much room left;
+// `readOnlyE` adds an empty drive E: that refuses writes (a CD-ROM).
 struct DosboxOptions {
     std::string switches = "/B:115200";
-    std::string mountOptions;
     bool lineless = false;
+    size_t floppyFreeBytes = 0;
+    bool readOnlyE = false;
     void (*prepare)(const std::string& driveC) = nullptr;
 };
 
