@@ -38,7 +38,9 @@ bool sendOutput(uint16_t file, CommandOutput& out) {
     return length == 0 || out.line(line, length);
 }
 
-void report(TextBuffer* problem, CommandOutput& out) { out.line(problem->text(), problem->length()); }
+void report(TextBuffer* problem, CommandOutput& out) {
+    out.line(problem->text(), problem->length());
+}
 
 // Runs COMSPEC with handles 1 and 2 on `file`; the DOS error of the EXEC.
 uint16_t execWithOutput(const char* comspec, const char* tail, uint16_t file) {
@@ -50,8 +52,9 @@ uint16_t execWithOutput(const char* comspec, const char* tail, uint16_t file) {
 
     const uint16_t segment = dos_program_segment();
     constexpr uint16_t PSP_FCB1 = 0x5C, PSP_FCB2 = 0x6C;
-    DosExecBlock block{0,       uint16_t(reinterpret_cast<uintptr_t>(tail)), segment, PSP_FCB1,
-                       segment, PSP_FCB2,                                     segment};
+    DosExecBlock block{
+        0,      uint16_t(reinterpret_cast<uintptr_t>(tail)), segment, PSP_FCB1, segment, PSP_FCB2,
+        segment};
     const uint16_t error = dos_exec(comspec, &block);
 
     dos_force_duplicate(savedOut, STDOUT);

@@ -7,7 +7,9 @@ namespace {
 constexpr uint16_t FLAG_CARRY = 0x0001;
 constexpr uint16_t FLAG_ZERO = 0x0040;
 
-uint16_t near(const void* pointer) { return uint16_t(reinterpret_cast<uintptr_t>(pointer)); }
+uint16_t near(const void* pointer) {
+    return uint16_t(reinterpret_cast<uintptr_t>(pointer));
+}
 
 constexpr uint16_t FAILED_BY_CRITICAL_HANDLER = 83;
 
@@ -68,11 +70,17 @@ uint16_t dos_write(uint16_t handle, const void* bytes, uint16_t count) {
     return r.ax < count ? DOS_DISK_FULL : 0;
 }
 
-uint16_t dos_seek_start(uint16_t handle) { return simple(0x4200, handle, 0, 0); }
+uint16_t dos_seek_start(uint16_t handle) {
+    return simple(0x4200, handle, 0, 0);
+}
 
-uint16_t dos_close(uint16_t handle) { return simple(0x3E00, handle); }
+uint16_t dos_close(uint16_t handle) {
+    return simple(0x3E00, handle);
+}
 
-uint16_t dos_delete(const char* path) { return simple(0x4100, 0, 0, near(path)); }
+uint16_t dos_delete(const char* path) {
+    return simple(0x4100, 0, 0, near(path));
+}
 
 uint16_t dos_rename(const char* from, const char* to) {
     DosRegisters r = registers(0x5600, 0, 0, near(from));
@@ -95,13 +103,17 @@ uint16_t dos_set_file_time(uint16_t handle, uint16_t date, uint16_t time) {
     return simple(0x5701, handle, time, date);
 }
 
-void dos_set_transfer_area(DosFindData* area) { simple(0x1A00, 0, 0, near(area)); }
+void dos_set_transfer_area(DosFindData* area) {
+    simple(0x1A00, 0, 0, near(area));
+}
 
 uint16_t dos_find_first(const char* pattern, uint16_t attributes) {
     return simple(0x4E00, 0, attributes, near(pattern));
 }
 
-uint16_t dos_find_next() { return simple(0x4F00); }
+uint16_t dos_find_next() {
+    return simple(0x4F00);
+}
 
 uint8_t dos_current_drive() {
     DosRegisters r = registers(0x1900);
@@ -167,7 +179,9 @@ bool dos_environment(const char* name, char* out, uint32_t capacity) {
     constexpr uint16_t PSP_ENVIRONMENT = 0x2C;
     constexpr uint16_t ENVIRONMENT_MAX = 0x8000;
     const uint16_t segment = far_word(dos_program_segment(), PSP_ENVIRONMENT);
-    const auto at = [segment](uint32_t offset) { return char(far_byte(segment, uint16_t(offset))); };
+    const auto at = [segment](uint32_t offset) {
+        return char(far_byte(segment, uint16_t(offset)));
+    };
     // NAME=value entries, each NUL-terminated, up to an empty one.
     uint32_t entry = 0;
     while (entry < ENVIRONMENT_MAX && at(entry) != 0) {

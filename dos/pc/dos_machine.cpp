@@ -38,7 +38,9 @@ uint32_t DosMachine::prompt(char* out, uint32_t capacity) {
     return n;
 }
 
-void DosMachine::clearScreen() { screen_clear(kind_); }
+void DosMachine::clearScreen() {
+    screen_clear(kind_);
+}
 
 void DosMachine::exchangeStarts(const Exchange& exchange) {
     problem_ = TextBuffer();

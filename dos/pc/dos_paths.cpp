@@ -4,7 +4,9 @@
 
 namespace {
 
-bool shiftJisLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool shiftJisLead(uint8_t c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 }  // namespace
 

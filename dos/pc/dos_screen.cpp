@@ -23,7 +23,9 @@ const char* refusalText(uint8_t code) {
 
 }  // namespace
 
-void screen_write(const char* text) { dos_write(STDOUT, text, uint16_t(dos_length(text))); }
+void screen_write(const char* text) {
+    dos_write(STDOUT, text, uint16_t(dos_length(text)));
+}
 
 void screen_line(const TextBuffer& line) {
     screen_write(line.text());
@@ -65,7 +67,8 @@ void screen_exchange_starts(const Exchange& exchange) {
     screen_write(line.text());
 }
 
-void screen_exchange_ends(const Exchange& exchange, uint32_t outputLines, const TextBuffer& problem) {
+void screen_exchange_ends(const Exchange& exchange, uint32_t outputLines,
+                          const TextBuffer& problem) {
     TextBuffer line;
     line.add("  ");
     switch (exchange.end) {

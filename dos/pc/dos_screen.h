@@ -16,4 +16,5 @@ void screen_clear(MachineKind kind);
 // seen), and the rest of its line when it ends: a command's output lines, a transfer's files
 // and bytes, or what went wrong (`problem`).
 void screen_exchange_starts(const Exchange& exchange);
-void screen_exchange_ends(const Exchange& exchange, uint32_t outputLines, const TextBuffer& problem);
+void screen_exchange_ends(const Exchange& exchange, uint32_t outputLines,
+                          const TextBuffer& problem);

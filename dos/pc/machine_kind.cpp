@@ -4,7 +4,9 @@
 
 namespace {
 
-bool digit(uint8_t c) { return c >= '0' && c <= '9'; }
+bool digit(uint8_t c) {
+    return c >= '0' && c <= '9';
+}
 
 bool biosDate() {
     // "MM/DD/YY": digits around two slashes.
@@ -16,7 +18,9 @@ bool biosDate() {
     return true;
 }
 
-bool pc9821RomId() { return far_word(0xF8E8, 0x0000) == 0x2198; }
+bool pc9821RomId() {
+    return far_word(0xF8E8, 0x0000) == 0x2198;
+}
 
 }  // namespace
 

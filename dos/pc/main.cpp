@@ -100,7 +100,8 @@ extern "C" int velmod_main() {
         case SwitchResult::Run:
             break;
     }
-    if (dos_version() < DOS_3_30) return failWith(TextBuffer().add("VELMOD needs MS-DOS 3.3 or later."));
+    if (dos_version() < DOS_3_30)
+        return failWith(TextBuffer().add("VELMOD needs MS-DOS 3.3 or later."));
 
     const MachineKind kind = chooseMachine(switches.machine);
     if (kind == MachineKind::Unknown) {

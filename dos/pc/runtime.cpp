@@ -1,6 +1,5 @@
-// What the compiler may call on its own in a freestanding program: block copies and fills for
-// structure assignments, and the operator delete a virtual destructor refers to (VELMOD never
-// allocates, so it is never reached).
+// The four block functions a freestanding program must bring: the compiler calls them on its
+// own for structure copies and fills, and the engine uses them.
 #include <cstddef>
 
 extern "C" {
@@ -35,17 +34,4 @@ int memcmp(const void* a, const void* b, size_t count) {
     return 0;
 }
 
-size_t strlen(const char* text) {
-    size_t length = 0;
-    while (text[length]) ++length;
-    return length;
 }
-
-void __cxa_pure_virtual() {
-    for (;;) {
-    }
-}
-}
-
-void operator delete(void*) noexcept {}
-void operator delete(void*, size_t) noexcept {}

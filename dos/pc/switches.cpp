@@ -10,7 +10,9 @@ const char VELMOD_USAGE[] =
 
 namespace {
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 bool same(const char* word, uint32_t length, const char* name) {
     uint32_t i = 0;

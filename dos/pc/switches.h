@@ -5,7 +5,7 @@
 enum class MachineChoice : uint8_t { Detect, At, Pc98 };
 
 struct VelmodSwitches {
-    int port = 1;         // COMn
+    int port = 1;          // COMn
     uint32_t rate = 9600;  // bit/s, as the host starts
     MachineChoice machine = MachineChoice::Detect;
 };

@@ -5,7 +5,7 @@
 namespace {
 
 // Register offsets from the base address.
-constexpr uint16_t DATA = 0;             // receive buffer / transmit holding; divisor low (DLAB)
+constexpr uint16_t DATA = 0;              // receive buffer / transmit holding; divisor low (DLAB)
 constexpr uint16_t INTERRUPT_ENABLE = 1;  // divisor high while DLAB is set
 constexpr uint16_t FIFO_CONTROL = 2;      // write; reads as interrupt identification
 constexpr uint16_t LINE_CONTROL = 3;
@@ -19,6 +19,7 @@ constexpr uint8_t FIFO_ON_AND_CLEARED = 0x07;
 constexpr uint8_t FIFO_WORKING = 0xC0;  // identification bits of a 16550A with its FIFO on
 constexpr uint8_t DATA_READY = 0x01;
 constexpr uint8_t HOLDING_EMPTY = 0x20;
+constexpr uint8_t FIFO_DEPTH = 16;
 
 constexpr uint16_t BIOS_DATA_SEGMENT = 0x0040;
 
@@ -59,6 +60,7 @@ ChipOpen Uart8250::open(uint16_t base, uint32_t rate) {
     // (whose FIFO loses bytes) is left without it.
     port_out(base + FIFO_CONTROL, FIFO_ON_AND_CLEARED);
     fifo_ = (port_in(base + FIFO_CONTROL) & FIFO_WORKING) == FIFO_WORKING;
+    room_ = 0;
     if (!fifo_) port_out(base + FIFO_CONTROL, 0);
     // Throw away whatever the chip held from before.
     while (port_in(base + LINE_STATUS) & DATA_READY) port_in(base + DATA);
@@ -72,8 +74,13 @@ bool Uart8250::receive(uint8_t* byte) {
 }
 
 bool Uart8250::send(uint8_t byte) {
-    if (!(port_in(base_ + LINE_STATUS) & HOLDING_EMPTY)) return false;
+    // An empty transmitter takes a whole FIFO's worth at once: the line never waits for us.
+    if (room_ == 0) {
+        if (!(port_in(base_ + LINE_STATUS) & HOLDING_EMPTY)) return false;
+        room_ = fifo_ ? FIFO_DEPTH : 1;
+    }
     port_out(base_ + DATA, byte);
+    --room_;
     return true;
 }
 

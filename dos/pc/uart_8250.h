@@ -24,6 +24,7 @@ class Uart8250 final : public SerialChip {
   private:
     uint16_t base_ = 0;
     bool fifo_ = false;
+    uint8_t room_ = 0;  // bytes the transmitter takes before it must be asked again
     uint8_t savedLineControl_ = 0;
     uint8_t savedModemControl_ = 0;
     uint8_t savedInterrupts_ = 0;

@@ -5,15 +5,15 @@
 namespace {
 
 constexpr uint16_t USART_DATA = 0x30;
-constexpr uint16_t USART_CONTROL = 0x32;  // mode and command words; reads as status
+constexpr uint16_t USART_CONTROL = 0x32;   // mode and command words; reads as status
 constexpr uint16_t INTERRUPT_MASK = 0x35;  // system port C: the USART's interrupt enables
 constexpr uint16_t TIMER_COUNT_2 = 0x75;
 constexpr uint16_t TIMER_MODE = 0x77;
 constexpr uint16_t WAIT_PORT = 0x5F;  // each write waits about 0.6 microseconds
 
-constexpr uint8_t USART_INTERRUPTS = 0x07;           // RXRE, TXEE, TXRE
-constexpr uint8_t TIMER_2_SQUARE_WAVE = 0xB6;        // counter 2, low then high byte, mode 3
-constexpr uint8_t MODE_8N1_X16 = 0x4E;               // 1 stop bit, no parity, 8 bits, clock x16
+constexpr uint8_t USART_INTERRUPTS = 0x07;     // RXRE, TXEE, TXRE
+constexpr uint8_t TIMER_2_SQUARE_WAVE = 0xB6;  // counter 2, low then high byte, mode 3
+constexpr uint8_t MODE_8N1_X16 = 0x4E;         // 1 stop bit, no parity, 8 bits, clock x16
 constexpr uint8_t COMMAND_RESET = 0x40;
 constexpr uint8_t COMMAND_RUN = 0x37;  // RTS, error reset, receive on, DTR, transmit on
 constexpr uint8_t STATUS_TX_READY = 0x01;

@@ -8,8 +8,12 @@ PortModel* installed = nullptr;
 
 }  // namespace
 
-PortModel::PortModel() { installed = this; }
-PortModel::~PortModel() { installed = nullptr; }
+PortModel::PortModel() {
+    installed = this;
+}
+PortModel::~PortModel() {
+    installed = nullptr;
+}
 
 void PortModel::attach(uint16_t first, uint16_t last, PortDevice* device) {
     ranges_.push_back({first, last, device});
@@ -41,7 +45,9 @@ uint8_t PortModel::memory(uint32_t linear) const {
     return found == memory_.end() ? 0 : found->second;
 }
 
-uint8_t port_in(uint16_t port) { return installed ? installed->in(port) : 0xFF; }
+uint8_t port_in(uint16_t port) {
+    return installed ? installed->in(port) : 0xFF;
+}
 void port_out(uint16_t port, uint8_t value) {
     if (installed) installed->out(port, value);
 }

@@ -22,8 +22,7 @@ TEST_P(SwitchesTest, ParsesTheCommandTail) {
     const SwitchCase& c = GetParam();
     VelmodSwitches switches;
     SwitchProblem problem;
-    ASSERT_EQ(parse_switches(c.tail, uint32_t(std::strlen(c.tail)), &switches, &problem),
-              c.result);
+    ASSERT_EQ(parse_switches(c.tail, uint32_t(std::strlen(c.tail)), &switches, &problem), c.result);
     if (c.result == SwitchResult::Run) {
         EXPECT_EQ(switches.port, c.port);
         EXPECT_EQ(switches.rate, c.rate);

@@ -123,13 +123,6 @@ TEST_F(Uart8250Test, OpenSetsTheLineAndCloseRestoresIt) {
     EXPECT_FALSE(chip->fifoOn);
 }
 
-TEST_F(Uart8250Test, AnOlderChipRunsWithoutFifo) {
-    install(false);
-    ASSERT_EQ(uart.open(COM1, 9600), ChipOpen::Ok);
-    EXPECT_EQ(chip->divisor, 12);
-    EXPECT_FALSE(uart.hasFifo());
-}
-
 TEST_F(Uart8250Test, NoChipAndImpossibleRatesAreRefused) {
     EXPECT_EQ(uart.open(COM1, 9600), ChipOpen::NoChip) << "nothing at the ports";
     EXPECT_EQ(uart.open(0, 9600), ChipOpen::NoChip) << "no port listed";
@@ -139,7 +132,7 @@ TEST_F(Uart8250Test, NoChipAndImpossibleRatesAreRefused) {
     EXPECT_EQ(chip->modemControl, 0x0B) << "a refused open leaves the modem lines alone";
 }
 
-TEST_F(Uart8250Test, BytesPassWhenTheChipIsReady) {
+TEST_F(Uart8250Test, ReceivedBytesPassOneByOne) {
     install(true);
     chip->received = {0x11};
     ASSERT_EQ(uart.open(COM1, 9600), ChipOpen::Ok);
@@ -152,6 +145,23 @@ TEST_F(Uart8250Test, BytesPassWhenTheChipIsReady) {
     EXPECT_EQ(byte, 0x43);
     EXPECT_FALSE(uart.receive(&byte));
 
+}
+
+TEST_F(Uart8250Test, AnEmptyFifoTakesSixteenBytesAtOnce) {
+    install(true);
+    ASSERT_EQ(uart.open(COM1, 115200), ChipOpen::Ok);
+    ASSERT_TRUE(uart.send(0));
+    chip->transmitterBusy = true;
+    for (uint8_t i = 1; i < 16; ++i) EXPECT_TRUE(uart.send(i));
+    EXPECT_FALSE(uart.send(16));
+    EXPECT_EQ(chip->sent.size(), 16u);
+}
+
+TEST_F(Uart8250Test, WithoutFifoEachByteWaitsForTheHoldingRegister) {
+    install(false);
+    ASSERT_EQ(uart.open(COM1, 9600), ChipOpen::Ok);
+    EXPECT_EQ(chip->divisor, 12);
+    EXPECT_FALSE(uart.hasFifo());
     EXPECT_TRUE(uart.send(0x06));
     chip->transmitterBusy = true;
     EXPECT_FALSE(uart.send(0x15));

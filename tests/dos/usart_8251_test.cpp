@@ -84,17 +84,15 @@ TEST_P(Pc98RateTest, CountOrNearestRate) {
     EXPECT_EQ(result.nearest, GetParam().nearest);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, Pc98RateTest,
-                         ::testing::Values(RateCase{2457600, 9600, 16, 9600},
-                                           RateCase{1996800, 9600, 13, 9600},
-                                           RateCase{2457600, 19200, 8, 19200},
-                                           RateCase{2457600, 38400, 4, 38400},
-                                           RateCase{1996800, 1200, 104, 1200},
-                                           // 8 MHz machines have no 19200: the nearest
-                                           // counts are 7 % off, beyond what a receiver takes.
-                                           RateCase{1996800, 19200, 0, 17828},
-                                           RateCase{2457600, 115200, 0, 153600},
-                                           RateCase{2457600, 200000, 0, 153600}));
+INSTANTIATE_TEST_SUITE_P(
+    Rates, Pc98RateTest,
+    ::testing::Values(RateCase{2457600, 9600, 16, 9600}, RateCase{1996800, 9600, 13, 9600},
+                      RateCase{2457600, 19200, 8, 19200}, RateCase{2457600, 38400, 4, 38400},
+                      RateCase{1996800, 1200, 104, 1200},
+                      // 8 MHz machines have no 19200: the nearest
+                      // counts are 7 % off, beyond what a receiver takes.
+                      RateCase{1996800, 19200, 0, 17828}, RateCase{2457600, 115200, 0, 153600},
+                      RateCase{2457600, 200000, 0, 153600}));
 
 TEST_F(Usart8251Test, OpenProgramsTimerAndUsartAndCloseUnmasks) {
     ASSERT_EQ(usart.open(PC98_TIMER_5MHZ_FAMILY, 9600), ChipOpen::Ok);

@@ -44,7 +44,8 @@ bool contains(const std::string& text, const std::string& part) {
 // Names in a host folder, to show that nothing was left behind.
 std::vector<std::string> namesIn(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -111,8 +112,8 @@ void cancelWhenGrown(const VelmoProcess& velmo, const fs::path& folder, size_t b
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     for (;;) {
         for (const auto& entry : fs::directory_iterator(folder)) {
-            const bool isNew = std::find(before.begin(), before.end(),
-                                         entry.path().filename()) == before.end();
+            const bool isNew =
+                std::find(before.begin(), before.end(), entry.path().filename()) == before.end();
             if (isNew && entry.is_regular_file() && entry.file_size() >= bytes) {
                 velmo.interrupt();
                 return;
@@ -149,13 +150,12 @@ TEST_F(VelmodTest, CancelledGetAndPutLeaveNoHalfFileAndTheNextCommandRuns) {
 }
 
 TEST_F(VelmodTest, FullAndReadOnlyDisksFailWithAMessageAndLeaveNoFile) {
-    DosboxMachine dos({.floppyFreeBytes = 8 * 1024,
-                       .readOnlyE = true,
-                       .prepare = [](const std::string& c) {
-                           std::string text;
-                           while (text.size() < 20000) text += "a line of text to fill a disk\r\n";
-                           writeDosFile(c + "/T.TXT", text, localTime(2004, 1, 1, 0, 0, 0));
-                       }});
+    DosboxMachine dos(
+        {.floppyFreeBytes = 8 * 1024, .readOnlyE = true, .prepare = [](const std::string& c) {
+             std::string text;
+             while (text.size() < 20000) text += "a line of text to fill a disk\r\n";
+             writeDosFile(c + "/T.TXT", text, localTime(2004, 1, 1, 0, 0, 0));
+         }});
     connect(dos);
     here.writeFile("BIG.BIN", patterned(20 * 1024));
     here.writeFile("SMALL.TXT", "small\r\n");

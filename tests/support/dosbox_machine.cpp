@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "link/wire_format.h"
 #include "support/file_bytes.h"
 #include "support/floppy_image.h"
-#include "link/wire_format.h"
 #include "support/raw_line.h"
 
 namespace fs = std::filesystem;
@@ -115,9 +115,9 @@ void DosboxMachine::startDosbox(const DosboxOptions& options, int port) {
         << "[mixer]\nnosound=true\n"
         << "[speaker]\npcspeaker=false\n"
         << "[serial]\nserial1="
-        << (options.lineless ? std::string("disabled")
-                             : "nullmodem server:127.0.0.1 port:" + std::to_string(port) +
-                                   " transparent:1")
+        << (options.lineless
+                ? std::string("disabled")
+                : "nullmodem server:127.0.0.1 port:" + std::to_string(port) + " transparent:1")
         << "\nserial2=disabled\nserial3=disabled\nserial4=disabled\n"
         << "[autoexec]\n"
         << "mount c " << driveC_ << "\n"
@@ -131,8 +131,7 @@ void DosboxMachine::startDosbox(const DosboxOptions& options, int port) {
         fs::create_directory(dir_ + "/E");
         out << "mount e " << dir_ << "/E -t cdrom\n";
     }
-    out
-        << "c:\n"
+    out << "c:\n"
         << "VELMOD.COM " << options.switches << " > D:\\SCREEN.TXT\n";
     if (options.lineless) {
         out << "IF ERRORLEVEL 1 GOTO failed\necho 0 > D:\\EXIT.TXT\nexit\n"

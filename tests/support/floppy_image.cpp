@@ -39,12 +39,12 @@ bool write_floppy_image(const std::string& path, size_t fillBytes) {
     std::memcpy(boot, jump, sizeof jump);
     std::memcpy(boot + 3, "VELMOTST", 8);
     put16(boot + 11, SECTOR);
-    boot[13] = 1;  // sectors per cluster
+    boot[13] = 1;         // sectors per cluster
     put16(boot + 14, 1);  // reserved sectors
     boot[16] = FAT_COPIES;
     put16(boot + 17, 64);  // root entries
     put16(boot + 19, SECTORS);
-    boot[21] = 0xFE;  // media: 160 KiB single-sided
+    boot[21] = 0xFE;      // media: 160 KiB single-sided
     put16(boot + 22, 1);  // sectors per FAT
     put16(boot + 24, 8);  // sectors per track
     put16(boot + 26, 1);  // heads
@@ -65,7 +65,7 @@ bool write_floppy_image(const std::string& path, size_t fillBytes) {
 
     uint8_t* entry = disk.data() + ROOT_SECTOR * SECTOR;
     std::memcpy(entry, "FILL    BIN", 11);
-    entry[11] = 0x20;  // archive
+    entry[11] = 0x20;                                    // archive
     put16(entry + 24, (2000 - 1980) << 9 | 1 << 5 | 1);  // 2000-01-01
     put16(entry + 26, clusters ? 2 : 0);
     const uint32_t size = uint32_t(fillBytes);

@@ -52,9 +52,13 @@ VelmoProcess::~VelmoProcess() {
     for (const fs::path& file : {in_, out_, err_}) fs::remove(file, ignored);
 }
 
-void VelmoProcess::interrupt() const { kill(pid_, SIGINT); }
+void VelmoProcess::interrupt() const {
+    kill(pid_, SIGINT);
+}
 
-std::string VelmoProcess::outputSoFar() const { return fileBytes(out_); }
+std::string VelmoProcess::outputSoFar() const {
+    return fileBytes(out_);
+}
 
 Finished VelmoProcess::wait(int seconds) {
     int status = 0;
