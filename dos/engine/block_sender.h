@@ -11,5 +11,5 @@
 
 enum class BlockSend { Delivered, Aborted, Failed };
 
-BlockSend dos_send_block(ExchangeLine& line, EngineMachine& machine, uint8_t* block, uint32_t size,
-                         bool verify);
+// `block` is built and whole; a damage the machine asks for is undone before this returns.
+BlockSend dos_send_block(ExchangeLine& line, EngineMachine& machine, uint8_t* block, bool verify);

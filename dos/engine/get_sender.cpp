@@ -38,21 +38,19 @@ class GetSender {
     Outcome sendOpenFile() {
         const uint32_t nameLength =
             found.nameLength < FOUND_NAME_MAX ? found.nameLength : FOUND_NAME_MAX;
-        uint32_t size = uint32_t(k_block_header(block, found.dosDate, found.dosTime, found.size,
-                                                found.name, nameLength));
-        if (!delivered(dos_send_block(line_, machine_, block, size, verify_))) return Outcome::Stop;
+        k_block_header(block, found.dosDate, found.dosTime, found.size, found.name, nameLength);
+        if (!delivered(dos_send_block(line_, machine_, block, verify_))) return Outcome::Stop;
 
         for (uint32_t number = 1;; ++number) {
-            const int32_t got = machine_.readFile(block + BLOCK_HEAD, BLOCK_PAYLOAD_MAX);
+            const int32_t got = machine_.readFile(k_block_payload(block), BLOCK_PAYLOAD_MAX);
             if (got < 0) {
                 exchange_->end = ExchangeEnd::Failed;
                 finish();  // the file cannot be read to its end: give the transfer up
                 return Outcome::Stop;
             }
             const bool last = got < BLOCK_PAYLOAD_MAX;
-            size =
-                uint32_t(k_block_data(block, last ? BLOCK_LAST : BLOCK_DATA, number, size_t(got)));
-            if (!delivered(dos_send_block(line_, machine_, block, size, verify_))) {
+            k_block_data(block, last ? BLOCK_LAST : BLOCK_DATA, number, size_t(got));
+            if (!delivered(dos_send_block(line_, machine_, block, verify_))) {
                 return Outcome::Stop;
             }
             exchange_->bytes += uint32_t(got);
