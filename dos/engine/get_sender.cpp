@@ -10,10 +10,9 @@ uint8_t* const block = dos_block;
 
 enum class Outcome { Continue, Stop };
 
-class GetSender {
+class GetSender final : Transfer {
   public:
-    GetSender(ExchangeLine& line, EngineMachine& machine, bool verify, Exchange* exchange)
-        : line_(line), machine_(machine), verify_(verify), exchange_(exchange) {}
+    using Transfer::Transfer;
 
     bool start() {
         uint8_t answer = 0;
@@ -68,11 +67,6 @@ class GetSender {
         exchange_->end = result == BlockSend::Aborted ? ExchangeEnd::Cancelled : ExchangeEnd::Lost;
         return false;
     }
-
-    ExchangeLine& line_;
-    EngineMachine& machine_;
-    bool verify_;
-    Exchange* exchange_;
 };
 
 }  // namespace
@@ -85,7 +79,7 @@ void dos_serve_get(ExchangeLine& line, EngineMachine& machine, const DosCommand&
         return;
     }
     if (!dos_accept_frame(line, machine, exchange)) return;
-    GetSender sender(line, machine, (command.flags & COMMAND_VERIFY) != 0, exchange);
+    GetSender sender(line, machine, command, exchange);
     if (!sender.start()) return;
     do {
         if (sender.sendFound() == Outcome::Stop) return;

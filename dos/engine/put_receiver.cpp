@@ -26,10 +26,9 @@ uint32_t lastComponent(const char* name, uint32_t length) {
 
 enum class Step { Next, End };
 
-class PutReceiver {
+class PutReceiver final : Transfer {
   public:
-    PutReceiver(ExchangeLine& line, EngineMachine& machine, bool verify, Exchange* exchange)
-        : line_(line), machine_(machine), verify_(verify), exchange_(exchange) {}
+    using Transfer::Transfer;
 
     void run() {
         while (step() == Step::Next) {
@@ -140,10 +139,6 @@ class PutReceiver {
         return true;
     }
 
-    ExchangeLine& line_;
-    EngineMachine& machine_;
-    bool verify_;
-    Exchange* exchange_;
     bool fileOpen_ = false;
     uint16_t dosDate_ = 0;
     uint16_t dosTime_ = 0;
@@ -161,5 +156,5 @@ void dos_serve_put(ExchangeLine& line, EngineMachine& machine, const DosCommand&
         return;
     }
     if (!dos_accept_frame(line, machine, exchange)) return;
-    PutReceiver(line, machine, (command.flags & COMMAND_VERIFY) != 0, exchange).run();
+    PutReceiver(line, machine, command, exchange).run();
 }
