@@ -35,12 +35,9 @@ struct GetTransferState {
     uint32_t fileSize;
     uint32_t bytesDone;
     char timeText[TRANSFER_TIME_SIZE];
-    // Number, length and checksum of the data block stored last in this file (number 0: none
-    // yet). The other side sends a block again when our ACK reached it damaged; that copy must
-    // not be written a second time.
-    uint32_t lastNumber;
-    int lastLength;
-    uint32_t lastChecksum;
+    // The data block stored last in this file. The other side sends a block again when our ACK
+    // reached it damaged; that copy must not be written a second time (the repeat rule).
+    BlockMemory lastStored;
 };
 
 GetTransferState state;
@@ -81,25 +78,25 @@ int giveUp(GetCall* call) {
 int reject(GetCall* call) {
     LinkContext* ctx = call->ctx;
     state.retryCount++;
-    k_data_error_show(ctx, call->dc, int32_t(k_get32(ctx->frameBuffer + 4)), state.retryCount);
+    k_data_error_show(ctx, call->dc, int32_t(k_block_number(ctx->frameBuffer)), state.retryCount);
     if (state.retryCount > RETRY_LIMIT) return giveUp(call);
     call->lastResult = k_link_send_byte(ctx, NAK);
     return call->lastResult == 0 ? 0 : stop(call, 41);
 }
 
-int startFile(GetCall* call, const uint8_t* block, int length) {
+int startFile(GetCall* call, const uint8_t* block) {
     LinkContext* ctx = call->ctx;
     closeFile(call);
     state.fileState = NO_FILE;
     state.localName[0] = '\0';
-    const char* name = reinterpret_cast<const char*>(block + BLOCK_HEAD);
-    const size_t nameLength = strnlen(name, size_t(length - BLOCK_LENGTH_MIN));
+    const char* name = reinterpret_cast<const char*>(k_block_payload(block));
+    const size_t nameLength = strnlen(name, k_block_payload_length(block));
     std::snprintf(state.dosName, sizeof state.dosName, "%.*s", int(nameLength), name);
-    state.fileDate = k_get16(block + 4);
-    state.fileTime = k_get16(block + 6);
-    state.fileSize = k_get32(block + 8);
+    state.fileDate = k_header_date(block);
+    state.fileTime = k_header_time(block);
+    state.fileSize = k_header_size(block);
     state.bytesDone = 0;
-    state.lastNumber = 0;
+    k_block_forget(&state.lastStored);
     int days, hours, minutes, seconds, milliseconds;
     k_elapsed_time(0, &days, &hours, &minutes, &seconds, &milliseconds, &ctx->transferStartTick);
     k_progress_show(ctx, state.dosName, 0, state.fileSize);
@@ -127,19 +124,17 @@ int startFile(GetCall* call, const uint8_t* block, int length) {
     return 0;
 }
 
-int storeData(GetCall* call, const uint8_t* block, int length) {
+int storeData(GetCall* call, const uint8_t* block) {
     LinkContext* ctx = call->ctx;
-    const uint32_t payload = uint32_t(length - BLOCK_LENGTH_MIN);
+    const uint32_t payload = uint32_t(k_block_payload_length(block));
     uint32_t written = 0;
-    call->lastResult = k_file_write(FILE_TRANSFER, state.localName, block + BLOCK_HEAD, payload,
+    call->lastResult = k_file_write(FILE_TRANSFER, state.localName, k_block_payload(block), payload,
                                     &written, &state.file);
     if (call->lastResult != 0) return 43;
     state.bytesDone += payload;
-    state.lastNumber = k_get32(block + 4);
-    state.lastLength = length;
-    state.lastChecksum = k_get32(block + 8);
+    k_block_remember(&state.lastStored, block);
     k_progress_show(ctx, state.dosName, state.bytesDone, state.fileSize);
-    if (block[1] == BLOCK_LAST) {
+    if (k_block_type(block) == BLOCK_LAST) {
         k_file_write(FILE_CLOSE, state.localName, nullptr, 0, nullptr, &state.file);
         state.fileState = FILE_WRITTEN;
         k_dos_ftimeSet(state.localName, state.fileDate, state.fileTime);
@@ -148,24 +143,25 @@ int storeData(GetCall* call, const uint8_t* block, int length) {
     return 0;
 }
 
-bool repeatsStoredBlock(const uint8_t* block, int length) {
-    return block[1] != BLOCK_HEADER && state.lastNumber != 0 &&
-           k_get32(block + 4) == state.lastNumber && length == state.lastLength &&
-           k_get32(block + 8) == state.lastChecksum;
-}
-
 // Sends the block back and takes the other side's verdict on the echo. Nothing when the
 // echo was confirmed; otherwise the result of the call.
-std::optional<int> verifyEcho(GetCall* call, int length) {
-    LinkContext* ctx = call->ctx;
-    call->lastResult = k_link_send(ctx, ctx->frameBuffer, length + 4);
-    if (call->lastResult != 0) return stop(call, 39);
-    uint8_t* verdict = ctx->workBuffer;
-    call->lastResult = k_link_receive(ctx, verdict, 1);
-    if (call->lastResult != 0) return stop(call, 40);
-    if (verdict[0] == ACK) return std::nullopt;
-    if (verdict[0] == NAK) return reject(call);
-    if (verdict[0] == ESC) k_link_receive(ctx, verdict + 1, 1);
+std::optional<int> verifyEcho(GetCall* call) {
+    LinkLine line{call->ctx, 0};
+    const EchoVerdict verdict = k_echo_block(line, call->ctx->frameBuffer);
+    call->lastResult = line.lastResult;
+    switch (verdict) {
+        case EchoVerdict::Confirmed:
+            return std::nullopt;
+        case EchoVerdict::Refused:
+            return reject(call);
+        case EchoVerdict::EchoNotSent:
+            return stop(call, 39);
+        case EchoVerdict::VerdictLost:
+            return stop(call, 40);
+        case EchoVerdict::Ended:
+        case EchoVerdict::Unexpected:
+            break;
+    }
     call->stopped = true;
     closeFile(call);
     return -2;
@@ -178,27 +174,27 @@ int receiveBlock(GetCall* call) {
     if (call->lastResult != 0) return stop(call, 32);
     const int length = k_block_length(block);
     if (length > BLOCK_LENGTH_MAX) return 36;
-    k_put32(block + 4, uint32_t(BLOCK_NUMBER_MISSING));
+    k_block_set_number(block, uint32_t(BLOCK_NUMBER_MISSING));
     if (length < BLOCK_LENGTH_MIN) return reject(call);
 
     int received = 0;
-    call->lastResult = k_link_receive(ctx, block + 4, length, &received);
+    call->lastResult = k_link_receive(ctx, block + BLOCK_BODY, length, &received);
     if (call->lastResult == 2 || call->lastResult == 25) {
-        if (received < 4) k_put32(block + 4, uint32_t(BLOCK_NUMBER_MISSING));
+        if (received < 4) k_block_set_number(block, uint32_t(BLOCK_NUMBER_MISSING));
         return reject(call);
     }
     if (call->lastResult != 0) return stop(call, 38);
-    block[4 + length] = 0;
+    block[k_block_size(block)] = 0;
     if (!k_block_checksum_ok(block)) return reject(call);
     if (ctx->verifyTransfer != 0) {
-        if (const std::optional<int> ended = verifyEcho(call, length)) return *ended;
+        if (const std::optional<int> ended = verifyEcho(call)) return *ended;
     }
 
     if (ctx->cancelRequested != 0) return giveUp(call);  // the block is not stored
     state.retryCount = 0;
-    if (!repeatsStoredBlock(block, length)) {
-        const int stored = block[1] == BLOCK_HEADER ? startFile(call, block, length)
-                                                    : storeData(call, block, length);
+    if (!k_block_repeats(state.lastStored, block)) {
+        const int stored =
+            k_block_type(block) == BLOCK_HEADER ? startFile(call, block) : storeData(call, block);
         if (stored != 0) return stored;
     }
     call->lastResult = k_link_send_byte(ctx, ACK);
@@ -238,7 +234,7 @@ int a_GetResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
         state.escCount = 0;
         state.retryCount = 0;
         state.fileState = NO_FILE;
-        state.lastNumber = 0;
+        k_block_forget(&state.lastStored);
     }
     GetCall call{ctx, dc, false, 0};
     const int result = step(&call);

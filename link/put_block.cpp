@@ -1,6 +1,5 @@
 // One block of a "#PUT" through its exchange: sent, answered, with verification checked
 // against its echo, and sent again after a rejection.
-#include <cstring>
 #include <optional>
 
 #include "core/link_context.h"
@@ -35,31 +34,28 @@ int escapeAnswer(PutExchange* x) {
 
 // The echo of the block, compared byte for byte (the length included), and its verdict.
 Answer echoAnswer(PutExchange* x) {
-    LinkContext* ctx = x->ctx;
-    uint8_t* echo = ctx->workBuffer;
-    x->lastResult = k_link_receive(ctx, echo + 1, 3);
-    if (x->lastResult != 0) return 32;
-    const int length = k_block_length(echo);
-    if (length > BLOCK_LENGTH_MAX) return 36;
-    uint8_t verdict = NAK;
-    if (length >= BLOCK_LENGTH_MIN) {
-        x->lastResult = k_link_receive(ctx, echo + 4, length);
-        if (x->lastResult != 0) return 38;
-        const bool same = length == k_block_length(x->block) &&
-                          std::memcmp(echo, x->block, size_t(length) + 4) == 0;
-        if (same) verdict = ACK;
+    LinkLine line{x->ctx, 0};
+    const EchoResult result = k_check_echo(line, x->block, x->ctx->workBuffer);
+    x->lastResult = line.lastResult;
+    switch (result) {
+        case EchoResult::Delivered:
+            return 0;
+        case EchoResult::Rejected:
+            return std::nullopt;
+        case EchoResult::Aborted:
+            return -2;
+        case EchoResult::HeadLost:
+            return 32;
+        case EchoResult::TooLong:
+            return 36;
+        case EchoResult::BodyLost:
+            return 38;
+        case EchoResult::VerdictNotSent:
+            return 40;
+        case EchoResult::WordLost:
+            return 42;
     }
-    x->lastResult = k_link_send_byte(ctx, verdict);
-    if (x->lastResult != 0) return 40;
-    uint8_t* word = ctx->workBuffer;
-    x->lastResult = k_link_receive(ctx, word, 1);
-    if (x->lastResult != 0) return 42;
-    if (word[0] == ACK) return 0;
-    if (word[0] == ESC) {
-        k_link_receive(ctx, word + 1, 1);
-        return -2;
-    }
-    return std::nullopt;
+    return 42;
 }
 
 Answer answer(PutExchange* x) {
@@ -75,12 +71,12 @@ Answer answer(PutExchange* x) {
 
 int deliver(PutExchange* x, DeviceContext* dc) {
     LinkContext* ctx = x->ctx;
-    const int size = k_block_length(x->block) + 4;
+    const int size = int(k_block_size(x->block));
     for (int retry = 1;; ++retry) {
         x->lastResult = k_link_send(ctx, x->block, size);
         if (x->lastResult != 0) return 10;
         if (const Answer result = answer(x)) return *result;
-        k_data_error_show(ctx, dc, int32_t(k_get32(x->block + 4)), retry);
+        k_data_error_show(ctx, dc, int32_t(k_block_number(x->block)), retry);
         if (retry > RETRY_LIMIT) {
             x->lastResult = k_link_send_end(ctx);
             return -2;

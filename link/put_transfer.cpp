@@ -124,7 +124,7 @@ int sendNextBlock(PutCall* call) {
     uint8_t* block = ctx->frameBuffer;
     state.bytesRead = 0;
     const int op = state.readMode == 0 ? FILE_OPEN : FILE_TRANSFER;
-    call->lastResult = k_file_read(op, state.localName, block + BLOCK_HEAD, BLOCK_PAYLOAD_MAX,
+    call->lastResult = k_file_read(op, state.localName, k_block_payload(block), BLOCK_PAYLOAD_MAX,
                                    &state.bytesRead, &state.file);
     if (call->lastResult != 0 && call->lastResult != -1) return 40;
     state.readMode = 1;

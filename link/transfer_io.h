@@ -1,5 +1,6 @@
 // The transfers' reads and writes on the port of the link context, with its time-out.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "core/link_context.h"
@@ -34,3 +35,22 @@ inline int k_link_send_end(LinkContext* ctx) {
     ctx->workBuffer[1] = 'E';
     return k_link_send(ctx, ctx->workBuffer, 2);
 }
+
+// The link context's port as the line of the verification exchange (link/wire_format.h);
+// lastResult keeps the port's result of the last call for the failure report.
+struct LinkLine {
+    static constexpr bool LONG_ECHO_ENDS = true;  // no telling where it ends: give up
+    LinkContext* ctx;
+    int lastResult;
+
+    bool receive(uint8_t* bytes, size_t count) {
+        lastResult = k_link_receive(ctx, bytes, int(count));
+        return lastResult == 0;
+    }
+    bool receiveLetter(uint8_t* letter) { return receive(letter, 1); }
+    bool send(const uint8_t* bytes, size_t count) {
+        lastResult = k_link_send(ctx, bytes, int(count));
+        return lastResult == 0;
+    }
+    void skipUnframed() {}  // an echo shorter than 8 is answered NAK at once
+};

@@ -9,7 +9,12 @@
 #include "dos/engine/engine_machine.h"
 #include "dos/engine/exchange_line.h"
 
-enum class BlockSend { Delivered, Aborted, Failed };
+enum class BlockSend {
+    Delivered,
+    Rejected,  // only inside: a rejected block is sent again
+    Aborted,   // the Windows side gave up (ESC 'E')
+    Failed,    // the line failed or the exchange broke
+};
 
-BlockSend dos_send_block(ExchangeLine& line, EngineMachine& machine, uint8_t* block, uint32_t size,
-                         bool verify);
+// `block` is built and whole; a damage the machine asks for is undone before this returns.
+BlockSend dos_send_block(ExchangeLine& line, EngineMachine& machine, uint8_t* block, bool verify);

@@ -6,7 +6,7 @@
 // whole. Every byte format comes from link/wire_format.h, shared with the Windows side.
 //
 // Freestanding: no heap, no exceptions, no RTTI, no library beyond <cstdint>, <cstddef>,
-// <type_traits> and <array>; its buffers are static (about 6 KiB). It relies on memcpy,
+// <type_traits> and <array>; its buffers are static (about 10 KiB). It relies on memcpy,
 // memset, memcmp and memmove, which the compiler may call on its own.
 #pragma once
 #include <cstdint>

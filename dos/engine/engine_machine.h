@@ -92,7 +92,8 @@ class EngineMachine {
     // Closes and removes an unfinished file; nothing when none is open.
     virtual void abandonFile() = 0;
 
-    // Activity: each exchange once before the command runs and once at its end.
+    // Activity: exchangeStarts once a frame is accepted, before the command runs; exchangeEnds
+    // for every frame answered, a refused one too.
     virtual void exchangeStarts(const Exchange&) {}
     virtual void exchangeEnds(const Exchange&) {}
 

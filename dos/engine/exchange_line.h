@@ -1,6 +1,7 @@
 // The line as one exchange uses it: every read waits the engine's idle time-out, and an ESC 'C'
 // seen where an answer was expected is kept as the start of the next command.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "dos/engine/engine_line.h"
@@ -31,4 +32,22 @@ class ExchangeLine {
     EngineLine& line_;
     uint32_t idleMs_;
     bool commandStarted_ = false;
+};
+
+// The line as the verification exchange of link/wire_format.h runs on it.
+class EchoLine {
+  public:
+    static constexpr bool LONG_ECHO_ENDS = false;  // drained and answered NAK, as a short one
+    explicit EchoLine(ExchangeLine& line) : line_(line) {}
+
+    bool receive(uint8_t* bytes, size_t count) {
+        return line_.read(bytes, uint32_t(count)) == LineRead::Ok;
+    }
+    bool receiveLetter(uint8_t* letter) { return line_.readEscapeLetter(letter) == LineRead::Ok; }
+    bool send(const uint8_t* bytes, size_t count) { return line_.write(bytes, uint32_t(count)); }
+    void skipUnframed() { line_.drain(QUIET_AFTER_BAD_ECHO_MS); }
+
+  private:
+    static constexpr uint32_t QUIET_AFTER_BAD_ECHO_MS = 100;
+    ExchangeLine& line_;
 };

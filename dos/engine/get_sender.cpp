@@ -10,10 +10,9 @@ uint8_t* const block = dos_block;
 
 enum class Outcome { Continue, Stop };
 
-class GetSender {
+class GetSender final : Transfer {
   public:
-    GetSender(ExchangeLine& line, EngineMachine& machine, bool verify, Exchange* exchange)
-        : line_(line), machine_(machine), verify_(verify), exchange_(exchange) {}
+    using Transfer::Transfer;
 
     bool start() {
         uint8_t answer = 0;
@@ -38,21 +37,19 @@ class GetSender {
     Outcome sendOpenFile() {
         const uint32_t nameLength =
             found.nameLength < FOUND_NAME_MAX ? found.nameLength : FOUND_NAME_MAX;
-        uint32_t size = uint32_t(k_block_header(block, found.dosDate, found.dosTime, found.size,
-                                                found.name, nameLength));
-        if (!delivered(dos_send_block(line_, machine_, block, size, verify_))) return Outcome::Stop;
+        k_block_header(block, found.dosDate, found.dosTime, found.size, found.name, nameLength);
+        if (!delivered(dos_send_block(line_, machine_, block, verify_))) return Outcome::Stop;
 
         for (uint32_t number = 1;; ++number) {
-            const int32_t got = machine_.readFile(block + BLOCK_HEAD, BLOCK_PAYLOAD_MAX);
+            const int32_t got = machine_.readFile(k_block_payload(block), BLOCK_PAYLOAD_MAX);
             if (got < 0) {
                 exchange_->end = ExchangeEnd::Failed;
                 finish();  // the file cannot be read to its end: give the transfer up
                 return Outcome::Stop;
             }
             const bool last = got < BLOCK_PAYLOAD_MAX;
-            size =
-                uint32_t(k_block_data(block, last ? BLOCK_LAST : BLOCK_DATA, number, size_t(got)));
-            if (!delivered(dos_send_block(line_, machine_, block, size, verify_))) {
+            k_block_data(block, last ? BLOCK_LAST : BLOCK_DATA, number, size_t(got));
+            if (!delivered(dos_send_block(line_, machine_, block, verify_))) {
                 return Outcome::Stop;
             }
             exchange_->bytes += uint32_t(got);
@@ -70,11 +67,6 @@ class GetSender {
         exchange_->end = result == BlockSend::Aborted ? ExchangeEnd::Cancelled : ExchangeEnd::Lost;
         return false;
     }
-
-    ExchangeLine& line_;
-    EngineMachine& machine_;
-    bool verify_;
-    Exchange* exchange_;
 };
 
 }  // namespace
@@ -87,7 +79,7 @@ void dos_serve_get(ExchangeLine& line, EngineMachine& machine, const DosCommand&
         return;
     }
     if (!dos_accept_frame(line, machine, exchange)) return;
-    GetSender sender(line, machine, (command.flags & COMMAND_VERIFY) != 0, exchange);
+    GetSender sender(line, machine, command, exchange);
     if (!sender.start()) return;
     do {
         if (sender.sendFound() == Outcome::Stop) return;

@@ -26,10 +26,9 @@ uint32_t lastComponent(const char* name, uint32_t length) {
 
 enum class Step { Next, End };
 
-class PutReceiver {
+class PutReceiver final : Transfer {
   public:
-    PutReceiver(ExchangeLine& line, EngineMachine& machine, bool verify, Exchange* exchange)
-        : line_(line), machine_(machine), verify_(verify), exchange_(exchange) {}
+    using Transfer::Transfer;
 
     void run() {
         while (step() == Step::Next) {
@@ -63,34 +62,34 @@ class PutReceiver {
             line_.drain(QUIET_AFTER_SHORT_BLOCK_MS);
             return reject();
         }
-        const LineRead body = line_.read(block + 4, uint32_t(length));
+        const LineRead body = line_.read(block + BLOCK_BODY, uint32_t(length));
         if (body == LineRead::Timeout) return reject();  // part of it was lost on the way
         if (body != LineRead::Ok) return lost();
-        const bool header = block[1] == BLOCK_HEADER;
-        if (!k_block_checksum_ok(block) || (!header && machine_.refuseBlock(k_get32(block + 4)))) {
+        const bool header = k_block_type(block) == BLOCK_HEADER;
+        if (!k_block_checksum_ok(block) ||
+            (!header && machine_.refuseBlock(k_block_number(block)))) {
             return reject();
         }
         if (verify_) {
-            if (!line_.write(block, uint32_t(length) + 4)) return lost();
-            uint8_t verdict = 0;
-            if (line_.readByte(&verdict) != LineRead::Ok) return lost();
-            if (verdict == ESC) {
-                uint8_t letter = 0;
-                line_.readEscapeLetter(&letter);
-                exchange_->end = ExchangeEnd::Cancelled;  // the Windows side gave up
-                return Step::End;
+            EchoLine echoLine(line_);
+            switch (k_echo_block(echoLine, block)) {
+                case EchoVerdict::Confirmed:
+                    break;
+                case EchoVerdict::Refused:
+                case EchoVerdict::Unexpected:
+                    return reject();
+                case EchoVerdict::Ended:
+                    exchange_->end = ExchangeEnd::Cancelled;  // the Windows side gave up
+                    return Step::End;
+                case EchoVerdict::EchoNotSent:
+                case EchoVerdict::VerdictLost:
+                    return lost();
             }
-            if (verdict != ACK) return reject();
         }
         // Our ACK of this block reached the other side damaged, so it sent the block again.
-        if (repeatsStoredBlock()) return acknowledge();
+        if (k_block_repeats(lastStored_, block)) return acknowledge();
         if (!(header ? startFile() : storeData())) return giveUp();
         return acknowledge();
-    }
-
-    bool repeatsStoredBlock() const {
-        return block[1] != BLOCK_HEADER && lastNumber_ != 0 && k_get32(block + 4) == lastNumber_ &&
-               k_block_length(block) == lastLength_ && k_get32(block + 8) == lastChecksum_;
     }
 
     Step acknowledge() { return line_.writeControl(ACK) ? Step::Next : lost(); }
@@ -115,45 +114,36 @@ class PutReceiver {
     bool startFile() {
         if (fileOpen_) machine_.abandonFile();  // a header before the last block
         fileOpen_ = false;
-        lastNumber_ = 0;
-        const auto* sent = reinterpret_cast<const char*>(block + BLOCK_HEAD);
-        const uint32_t sentLength = uint32_t(k_block_length(block) - BLOCK_LENGTH_MIN);
+        k_block_forget(&lastStored_);
+        const auto* sent = reinterpret_cast<const char*>(k_block_payload(block));
+        const auto sentLength = uint32_t(k_block_payload_length(block));
         const uint32_t start = lastComponent(sent, sentLength);
         if (start == sentLength || sent[start] == '.') return false;
         if (!machine_.createFile(sent + start, sentLength - start)) return false;
         fileOpen_ = true;
-        dosDate_ = k_get16(block + 4);
-        dosTime_ = k_get16(block + 6);
+        dosDate_ = k_header_date(block);
+        dosTime_ = k_header_time(block);
         return true;
     }
 
     bool storeData() {
         if (!fileOpen_) return false;  // data before any header
-        const uint32_t payload = uint32_t(k_block_length(block) - BLOCK_LENGTH_MIN);
-        if (!machine_.writeFile(block + BLOCK_HEAD, payload)) return false;
+        const auto payload = uint32_t(k_block_payload_length(block));
+        if (!machine_.writeFile(k_block_payload(block), payload)) return false;
         exchange_->bytes += payload;
-        lastNumber_ = k_get32(block + 4);
-        lastLength_ = k_block_length(block);
-        lastChecksum_ = k_get32(block + 8);
-        if (block[1] != BLOCK_LAST) return true;
+        k_block_remember(&lastStored_, block);
+        if (k_block_type(block) != BLOCK_LAST) return true;
         fileOpen_ = false;
         if (!machine_.commitFile(dosDate_, dosTime_)) return false;
         ++exchange_->files;
         return true;
     }
 
-    ExchangeLine& line_;
-    EngineMachine& machine_;
-    bool verify_;
-    Exchange* exchange_;
     bool fileOpen_ = false;
     uint16_t dosDate_ = 0;
     uint16_t dosTime_ = 0;
-    // The data block stored last in this file (number 0: none yet), to know it when it comes
-    // again.
-    uint32_t lastNumber_ = 0;
-    int lastLength_ = 0;
-    uint32_t lastChecksum_ = 0;
+    // The data block stored last in this file, to know it when it comes again.
+    BlockMemory lastStored_{0, 0, 0, 0};
 };
 
 }  // namespace
@@ -166,5 +156,5 @@ void dos_serve_put(ExchangeLine& line, EngineMachine& machine, const DosCommand&
         return;
     }
     if (!dos_accept_frame(line, machine, exchange)) return;
-    PutReceiver(line, machine, (command.flags & COMMAND_VERIFY) != 0, exchange).run();
+    PutReceiver(line, machine, command, exchange).run();
 }

@@ -24,6 +24,9 @@ constexpr int AWAIT_SLICE_MS = 20;
 class PtyLine final : public EngineLine {
   public:
     explicit PtyLine(int fd) : fd_(fd) {}
+    ~PtyLine() { close(fd_); }
+    PtyLine(const PtyLine&) = delete;
+    PtyLine& operator=(const PtyLine&) = delete;
     void stop() { stop_ = true; }
 
     LineRead read(uint8_t* buffer, uint32_t count, uint32_t idleMs) override {
@@ -142,15 +145,16 @@ class ScriptMachine final : public EngineMachine {
     std::string written_;
 };
 
-// The engine serving `machine` on a thread; the test plays velmo on `velmo`. finish() stops
+// The engine serving `machine` on a thread; the test plays velmo on velmo(). finish() stops
 // the engine, after which the machine may be looked at.
 class EngineRig {
   public:
     explicit EngineRig(ScriptMachine& machine)
         : line_(open(pty_.slavePath().c_str(), O_RDWR | O_NOCTTY)),
-          velmo(dup(pty_.master())),
+          velmo_(dup(pty_.master())),
           engine_([this, &machine] { dos_engine_serve(line_, machine, IDLE_MS); }) {}
     ~EngineRig() { finish(); }
+    RawLine& velmo() { return velmo_; }
     void finish() {
         line_.stop();
         if (engine_.joinable()) engine_.join();
@@ -159,11 +163,7 @@ class EngineRig {
   private:
     PtyPair pty_;
     PtyLine line_;
-
-  public:
-    RawLine velmo;
-
-  private:
+    RawLine velmo_;
     std::thread engine_;
 };
 
@@ -207,8 +207,8 @@ TEST(DosEngine, ClearScreenClearsTheMachineAndAnswersOnlyThePrompt) {
         EngineRig rig(machine);
         std::vector<std::string> lines;
         std::string prompt;
-        ASSERT_EQ(rig.velmo.frame(0, "!cls"), Bytes{ACK});
-        ASSERT_TRUE(rig.velmo.answer(&lines, &prompt));
+        ASSERT_EQ(rig.velmo().frame(0, "!cls"), Bytes{ACK});
+        ASSERT_TRUE(rig.velmo().answer(&lines, &prompt));
         EXPECT_TRUE(lines.empty());
         EXPECT_EQ(prompt, "A:\\>");
     }
@@ -225,8 +225,8 @@ TEST(DosEngine, PromptTooLongForARecordKeepsItsDriveAndEndWithoutSplittingAChara
     EngineRig rig(machine);
     std::vector<std::string> lines;
     std::string prompt;
-    ASSERT_EQ(rig.velmo.frame(0, "!cls"), Bytes{ACK});
-    ASSERT_TRUE(rig.velmo.answer(&lines, &prompt));
+    ASSERT_EQ(rig.velmo().frame(0, "!cls"), Bytes{ACK});
+    ASSERT_TRUE(rig.velmo().answer(&lines, &prompt));
     EXPECT_EQ(prompt, "A:\\..." + deep.substr(8) + ">");
 }
 
@@ -235,13 +235,13 @@ TEST(DosEngine, EveryExchangeIsReportedWithWhatItMoved) {
     machine.files = {{"A.TXT", "abc"}, {"B.BIN", patterned(5000)}};
     {
         EngineRig rig(machine);
-        ASSERT_EQ(rig.velmo.frame(COMMAND_GET, "*.*"), Bytes{ACK});
-        EXPECT_EQ(receiveGet(rig.velmo), machine.files);
-        ASSERT_EQ(rig.velmo.frame(COMMAND_PUT, ""), Bytes{ACK});
-        EXPECT_EQ(rig.velmo.putBlock(headerBlock("C.TXT", 2)), Bytes{ACK});
-        EXPECT_EQ(rig.velmo.putBlock(dataBlock(BLOCK_LAST, 1, "xy")), Bytes{ACK});
-        writeBytes(rig.velmo.fd(), Bytes{ESC, 'E'});
-        EXPECT_EQ(rig.velmo.frame(COMMAND_GET, "NONE"), (Bytes{ESC, DOS_ERROR_NO_FILE}));
+        ASSERT_EQ(rig.velmo().frame(COMMAND_GET, "*.*"), Bytes{ACK});
+        EXPECT_EQ(receiveGet(rig.velmo()), machine.files);
+        ASSERT_EQ(rig.velmo().frame(COMMAND_PUT, ""), Bytes{ACK});
+        EXPECT_EQ(rig.velmo().putBlock(headerBlock("C.TXT", 2)), Bytes{ACK});
+        EXPECT_EQ(rig.velmo().putBlock(dataBlock(BLOCK_LAST, 1, "xy")), Bytes{ACK});
+        writeBytes(rig.velmo().fd(), Bytes{ESC, 'E'});
+        EXPECT_EQ(rig.velmo().frame(COMMAND_GET, "NONE"), (Bytes{ESC, DOS_ERROR_NO_FILE}));
     }
     EXPECT_EQ(machine.files["C.TXT"], "xy");
     EXPECT_EQ(machine.starts, 2);
@@ -257,8 +257,8 @@ TEST(DosEngine, PutHeaderWithoutAFileNameEndsThePutBeforeAnythingIsCreated) {
     EngineRig rig(machine);
     for (const std::string name : {"", "SUB\\", ".PROFILE", "A:..\\.X"}) {
         SCOPED_TRACE(name);
-        ASSERT_EQ(rig.velmo.frame(COMMAND_PUT, ""), Bytes{ACK});
-        EXPECT_EQ(rig.velmo.putBlock(headerBlock(name, 2)), (Bytes{ESC, 'E'}));
+        ASSERT_EQ(rig.velmo().frame(COMMAND_PUT, ""), Bytes{ACK});
+        EXPECT_EQ(rig.velmo().putBlock(headerBlock(name, 2)), (Bytes{ESC, 'E'}));
     }
     rig.finish();
     EXPECT_TRUE(machine.files.empty());
@@ -268,13 +268,13 @@ TEST(DosEngine, VerifiedGetEchoDifferingLateIsAnsweredNakAndTheBlockSentAgain) {
     ScriptMachine machine;
     machine.files = {{"A.BIN", patterned(1000)}};
     EngineRig rig(machine);
-    ASSERT_EQ(rig.velmo.frame(COMMAND_GET | COMMAND_VERIFY, "A.BIN"), Bytes{ACK});
+    ASSERT_EQ(rig.velmo().frame(COMMAND_GET | COMMAND_VERIFY, "A.BIN"), Bytes{ACK});
     int damaged = 0;
     const auto echo = [&damaged](Bytes& block) {
         // Past the first few hundred bytes, where a comparison in pieces must still look.
         if (block[1] != BLOCK_HEADER && damaged++ == 0) block[BLOCK_HEAD + 900] ^= 1;
     };
-    EXPECT_EQ(receiveGet(rig.velmo, echo), machine.files);
+    EXPECT_EQ(receiveGet(rig.velmo(), echo), machine.files);
     EXPECT_EQ(damaged, 2);
 }
 
