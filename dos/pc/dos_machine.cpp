@@ -43,13 +43,17 @@ void DosMachine::clearScreen() {
 }
 
 void DosMachine::exchangeStarts(const Exchange& exchange) {
-    problem_ = TextBuffer();
-    outputLines_ = 0;
+    started_ = true;
     screen_exchange_starts(exchange);
 }
 
 void DosMachine::exchangeEnds(const Exchange& exchange) {
+    // A refused frame ends without having started.
+    if (!started_) screen_exchange_starts(exchange);
     screen_exchange_ends(exchange, outputLines_, problem_);
+    started_ = false;
+    outputLines_ = 0;
+    problem_ = TextBuffer();
 }
 
 bool DosMachine::fail(const char* what, const char* path, uint16_t error) {

@@ -42,6 +42,7 @@ class DosMachine final : public EngineMachine {
     MachineKind kind_;
     TextBuffer problem_;
     uint32_t outputLines_ = 0;
+    bool started_ = false;
     DosFindData findData_{};
     char directory_[DOS_PATH_MAX] = {};  // of the GET pattern or the PUT destination
     char finalName_[DOS_PATH_MAX] = {};  // PUT: the one file every file goes to, or empty

@@ -149,7 +149,7 @@ TEST_F(VelmodTest, CancelledGetAndPutLeaveNoHalfFileAndTheNextCommandRuns) {
     EXPECT_TRUE(contains(screen, "cancelled")) << screen;
 }
 
-TEST_F(VelmodTest, FullAndReadOnlyDisksFailWithAMessageAndLeaveNoFile) {
+TEST_F(VelmodTest, BadRequestsAreReportedOnBothSidesAndLeaveNoFile) {
     DosboxMachine dos(
         {.floppyFreeBytes = 8 * 1024, .readOnlyE = true, .prepare = [](const std::string& c) {
              std::string text;
@@ -162,7 +162,7 @@ TEST_F(VelmodTest, FullAndReadOnlyDisksFailWithAMessageAndLeaveNoFile) {
 
     const Finished run = runVelmo({"--batch"},
                                   "#PUT BIG.BIN A:\\\ndir A:\\\n#PUT SMALL.TXT E:\\\n"
-                                  "dir E:\\\nA:\ntype C:\\T.TXT\nC:\n");
+                                  "dir E:\\\nA:\ntype C:\\T.TXT\nC:\n#GET NOSUCH.* .\n");
     EXPECT_EQ(run.status, 1) << run.out << run.err;
     EXPECT_TRUE(contains(run.out, "FILL     BIN")) << run.out;
     EXPECT_FALSE(contains(run.out, "BIG      BIN")) << "no half file:\n" << run.out;
@@ -173,6 +173,7 @@ TEST_F(VelmodTest, FullAndReadOnlyDisksFailWithAMessageAndLeaveNoFile) {
     const std::string screen = dos.stopAndReadScreen();
     EXPECT_TRUE(contains(screen, "FAILED: Cannot write A:\\BIG.BIN: the disk is full")) << screen;
     EXPECT_TRUE(contains(screen, "FAILED: Cannot create a file for E:\\SMALL.TXT")) << screen;
+    EXPECT_TRUE(contains(screen, "GET NOSUCH.*  refused: no such file")) << screen;
 }
 
 struct BadStart {
