@@ -144,7 +144,6 @@ TEST_F(Uart8250Test, ReceivedBytesPassOneByOne) {
     EXPECT_TRUE(uart.receive(&byte));
     EXPECT_EQ(byte, 0x43);
     EXPECT_FALSE(uart.receive(&byte));
-
 }
 
 TEST_F(Uart8250Test, AnEmptyFifoTakesSixteenBytesAtOnce) {
