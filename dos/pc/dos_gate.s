@@ -19,6 +19,7 @@ dos_interrupt:
         mov     8(%bp), %si
         mov     10(%bp), %di
         int     $0x21
+        cld
         cli
         mov     %cs, %bp
         mov     %bp, %ss

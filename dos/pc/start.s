@@ -5,6 +5,8 @@
         .globl  _start
 _start:
         cld
+        # The flags as DOS gave them (interrupts on), put back once the checks have set theirs.
+        pushf
         # An 8086/8088 keeps FLAGS bits 12-15 set whatever is written to them.
         pushf
         pop     %ax
@@ -24,6 +26,7 @@ _start:
         pop     %ax
         test    $0x7000, %ax
         jz      too_old
+        popf
 
         # Keep one 64 KiB segment (code, data and stack) and give the rest back, so that
         # COMMAND.COM can be run for the user's commands.
@@ -46,6 +49,7 @@ _start:
         int     $0x21
 
 too_old:
+        popf
         mov     $old_cpu_text, %dx
         jmp     fail
 no_memory:

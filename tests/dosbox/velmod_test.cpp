@@ -106,18 +106,15 @@ TEST_F(VelmodTest, QuarterMebibyteBothWays) {
     EXPECT_TRUE(fileBytes(here.path() / "got/BACK.BIN") == patterned(256 * 1024));
 }
 
-// Cancels once a transfer has moved `bytes`, as seen in a new file of `folder` growing.
-void cancelWhenGrown(const VelmoProcess& velmo, const fs::path& folder, size_t bytes) {
+// Waits until a transfer has moved `bytes`, as seen in a new file of `folder` growing.
+void waitForGrowingFile(const fs::path& folder, size_t bytes) {
     const std::vector<std::string> before = namesIn(folder);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     for (;;) {
         for (const auto& entry : fs::directory_iterator(folder)) {
             const bool isNew =
                 std::find(before.begin(), before.end(), entry.path().filename()) == before.end();
-            if (isNew && entry.is_regular_file() && entry.file_size() >= bytes) {
-                velmo.interrupt();
-                return;
-            }
+            if (isNew && entry.is_regular_file() && entry.file_size() >= bytes) return;
         }
         ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no transfer under way";
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -137,7 +134,8 @@ TEST_F(VelmodTest, CancelledGetAndPutLeaveNoHalfFileAndTheNextCommandRuns) {
          {std::pair{"#GET SRC.BIN got/\ndir\n", here.path() / "got"},
           std::pair{"#PUT UP.BIN\ndir\n", fs::path(dos.driveC())}}) {
         VelmoProcess velmo({"--batch"}, script);
-        cancelWhenGrown(velmo, watched, 16 * 1024);
+        waitForGrowingFile(watched, 16 * 1024);
+        velmo.interrupt();
         const Finished run = velmo.wait();
         const std::vector<std::string> lines = linesOf(run.out);
         EXPECT_EQ(std::count(lines.begin(), lines.end(), "*処理を中断しました。"), 1) << run.out;
@@ -147,6 +145,26 @@ TEST_F(VelmodTest, CancelledGetAndPutLeaveNoHalfFileAndTheNextCommandRuns) {
         << "the cancelled PUT left nothing on C:";
     const std::string screen = dos.stopAndReadScreen();
     EXPECT_TRUE(contains(screen, "cancelled")) << screen;
+}
+
+TEST_F(VelmodTest, AVanishedVelmoIsWaitedOutAndItsPutLeavesNoFile) {
+    DosboxMachine dos;
+    connect(dos);
+    here.writeFile("UP.BIN", patterned(128 * 1024));
+    {
+        VelmoProcess velmo({"--batch"}, "#PUT UP.BIN\n");
+        waitForGrowingFile(dos.driveC(), 16 * 1024);
+    }  // killed in the middle of the PUT
+
+    // VELMOD gives the exchange up after 30 s of silence and removes the unfinished file.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (namesIn(dos.driveC()) != std::vector<std::string>{"VELMOD.COM"}) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the unfinished file stays";
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    const Finished run = runVelmo({"--batch"}, "dir\n");
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_TRUE(contains(run.out, "VELMOD   COM")) << run.out;
 }
 
 TEST_F(VelmodTest, BadRequestsAreReportedOnBothSidesAndLeaveNoFile) {
