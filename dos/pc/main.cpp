@@ -49,19 +49,12 @@ MachineKind chooseMachine(MachineChoice choice) {
     return detect_machine();
 }
 
-// The title: "VELMOD 2.11  COM1 at 9600 bit/s (16550 FIFO)  ESC ends".
-TextBuffer title(MachineKind kind, const VelmodSwitches& switches, const Uart8250& uart) {
+// "VELMOD 2.11  COM1 at 9600 bit/s (16550 FIFO)  - ESC ends".
+void showTitle(const char* port, uint32_t rate, bool fifo) {
     TextBuffer line;
-    line.add("VELMOD " VELMO_VERSION "  ");
-    if (kind == MachineKind::Pc98) {
-        line.add("PC-98 RS-232C");
-    } else {
-        line.add("COM").number(uint32_t(switches.port));
-    }
-    line.add(" at ").number(switches.rate).add(" bit/s");
-    if (kind == MachineKind::At && uart.hasFifo()) line.add(" (16550 FIFO)");
-    line.add("  - ESC ends");
-    return line;
+    line.add("VELMOD " VELMO_VERSION "  ").add(port).add(" at ").number(rate).add(" bit/s");
+    if (fifo) line.add(" (16550 FIFO)");
+    screen_line(line.add("  - ESC ends"));
 }
 
 int serve(MachineKind kind, SerialChip& chip, LineClock& clock) {
@@ -74,68 +67,61 @@ int serve(MachineKind kind, SerialChip& chip, LineClock& clock) {
     return 0;
 }
 
-}  // namespace
-
-extern "C" int velmod_main() {
-    // The command tail in the PSP: a length byte at 80h, the text from 81h.
+// The switches from the command tail in the PSP (a length byte at 80h, the text from 81h);
+// false when VELMOD is to end at once with *exitCode.
+bool readSwitches(VelmodSwitches* switches, int* exitCode) {
     constexpr uint16_t PSP_TAIL = 0x80;
     char tail[128];
-    const uint8_t tailLength = far_byte(dos_program_segment(), PSP_TAIL);
-    for (uint16_t i = 0; i < tailLength && i < sizeof tail; ++i) {
+    const uint8_t length = far_byte(dos_program_segment(), PSP_TAIL);
+    for (uint16_t i = 0; i < length && i < sizeof tail; ++i) {
         tail[i] = char(far_byte(dos_program_segment(), uint16_t(PSP_TAIL + 1 + i)));
     }
-    VelmodSwitches switches;
     SwitchProblem problem;
-    switch (parse_switches(tail, tailLength, &switches, &problem)) {
-        case SwitchResult::Help:
-            screen_write(VELMOD_USAGE);
-            return 0;
-        case SwitchResult::Bad: {
-            TextBuffer line;
-            line.add(problem.message).add(" (").add(problem.word, problem.wordLength).add(")");
-            screen_line(line);
-            screen_write(VELMOD_USAGE);
-            return EXIT_FAILURE;
-        }
+    switch (parse_switches(tail, length, switches, &problem)) {
         case SwitchResult::Run:
+            return true;
+        case SwitchResult::Help:
+            *exitCode = 0;
+            break;
+        case SwitchResult::Bad:
+            screen_line(TextBuffer()
+                            .add(problem.message)
+                            .add(" (")
+                            .add(problem.word, problem.wordLength)
+                            .add(")"));
+            *exitCode = EXIT_FAILURE;
             break;
     }
-    if (dos_version() < DOS_3_30)
-        return failWith(TextBuffer().add("VELMOD needs MS-DOS 3.3 or later."));
+    screen_write(VELMOD_USAGE);
+    return false;
+}
 
-    const MachineKind kind = chooseMachine(switches.machine);
-    if (kind == MachineKind::Unknown) {
-        return failWith(TextBuffer().add(
-            "VELMOD cannot tell which kind of PC this is: start it with /AT or /98."));
-    }
-    dos_set_vector(0x23, ignore_break);
-    dos_set_vector(0x24, fail_critical_error);
-
+int runAt(const VelmodSwitches& switches) {
+    TextBuffer port;
+    port.add("COM").number(uint32_t(switches.port));
     Uart8250 uart;
-    Usart8251 usart;
-    if (kind == MachineKind::At) {
-        TextBuffer port;
-        port.add("COM").number(uint32_t(switches.port));
-        switch (uart.open(uart_bios_base(switches.port), switches.rate)) {
-            case ChipOpen::Ok:
-                break;
-            case ChipOpen::NoChip:
-                return failWith(port.add(" has no serial port (no UART answers there). Try /P:n."));
-            case ChipOpen::BadRate:
-                return failWith(port.add(": ")
-                                    .number(switches.rate)
-                                    .add(" bit/s cannot be set: the rate must divide 115200"
-                                         " (9600, 19200, 38400, 57600, 115200)."));
-        }
-        screen_line(title(kind, switches, uart));
-        BiosTickClock clock;
-        return serve(kind, uart, clock);
+    switch (uart.open(uart_bios_base(switches.port), switches.rate)) {
+        case ChipOpen::Ok:
+            break;
+        case ChipOpen::NoChip:
+            return failWith(port.add(" has no serial port (no UART answers there). Try /P:n."));
+        case ChipOpen::BadRate:
+            return failWith(port.add(": ")
+                                .number(switches.rate)
+                                .add(" bit/s cannot be set: the rate must divide 115200"
+                                     " (9600, 19200, 38400, 57600, 115200)."));
     }
+    showTitle(port.text(), switches.rate, uart.hasFifo());
+    BiosTickClock clock;
+    return serve(MachineKind::At, uart, clock);
+}
 
+int runPc98(const VelmodSwitches& switches) {
     if (switches.port != 1) {
         return failWith(TextBuffer().add("The PC-98 has one built-in serial port: use /P:1."));
     }
     const uint32_t timerClock = pc98_timer_clock();
+    Usart8251 usart;
     switch (usart.open(timerClock, switches.rate)) {
         case ChipOpen::Ok:
             break;
@@ -148,9 +134,36 @@ extern "C" int velmod_main() {
                                 .number(pc98_rate(timerClock, switches.rate).nearest)
                                 .add(" bit/s."));
     }
-    screen_line(title(kind, switches, uart));
+    showTitle("PC-98 RS-232C", switches.rate, false);
     screen_write("Measuring the clock...\r\n");
     CalibratedClock clock;
     clock.calibrate(dos_clock_second);
-    return serve(kind, usart, clock);
+    return serve(MachineKind::Pc98, usart, clock);
+}
+
+}  // namespace
+
+extern "C" int velmod_main() {
+    // 1. The switches.
+    VelmodSwitches switches;
+    int exitCode = 0;
+    if (!readSwitches(&switches, &exitCode)) return exitCode;
+
+    // 2. DOS and the kind of machine.
+    if (dos_version() < DOS_3_30) {
+        return failWith(TextBuffer().add("VELMOD needs MS-DOS 3.3 or later."));
+    }
+    const MachineKind kind = chooseMachine(switches.machine);
+    if (kind == MachineKind::Unknown) {
+        return failWith(TextBuffer().add(
+            "VELMOD cannot tell which kind of PC this is: start it with /AT or /98."));
+    }
+
+    // 3. Ctrl+C and critical errors no longer end VELMOD or stop it with a question; DOS puts
+    // both handlers back when VELMOD ends.
+    dos_set_vector(0x23, ignore_break);
+    dos_set_vector(0x24, fail_critical_error);
+
+    // 4. The serial chip and the clock of this machine; then serve until ESC.
+    return kind == MachineKind::At ? runAt(switches) : runPc98(switches);
 }
