@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -17,8 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include "link/wire_format.h"
 #include "support/dos_machine.h"
 #include "support/file_bytes.h"
+#include "support/pty_pair.h"
 #include "support/temp_working_directory.h"
 
 namespace {
@@ -250,6 +253,13 @@ TEST_F(BatchTest, UsageTextIsNoFailure) {
     EXPECT_EQ(linesOf(run.out).size(), 4u) << run.out;
 }
 
+TEST_F(BatchTest, ParameterFileNoticeIsPrintedFirst) {
+    here.writeFile("PRM232C.TXT", std::string(65 * 1024, ';'));
+    Finished run = runVelmo({"--batch"}, "#PUT\n");
+    EXPECT_EQ(linesOf(run.out).front(),
+              "*PRM232C.TXT not read (larger than 64 KiB); default settings used");
+}
+
 // A command slow enough to be interrupted: a TYPE of some thousands of lines, one record each.
 class InterruptTest : public BatchTest {
   protected:
@@ -286,6 +296,36 @@ TEST_F(InterruptTest, FirstCtrlCCancelsTheCommandAndTheScriptGoesOn) {
     ASSERT_NE(notice + 1, lines.end());
     EXPECT_EQ(notice[1], "MS-DOS>ver");
     EXPECT_NE(run.out.find("Velmo-DOS Version"), std::string::npos) << run.out;
+}
+
+TEST_F(BatchTest, CtrlCEndsAWaitOnATricklingLineAndTheScriptGoesOn) {
+    PtyPair line;
+    here.writeFile("PRM232C.TXT", "COM1=" + line.slavePath() + "\r\nTIMEOUT=5\r\n");
+    std::atomic<bool> done{false};
+    std::atomic<int> trickled{0};
+    ScriptedPeer dos(line.master(), [&](int fd) {
+        readBytes(fd, 2);  // the frame in its two acknowledged parts
+        writeBytes(fd, {ACK});
+        readBytes(fd, 64, 300);
+        writeBytes(fd, {ACK});
+        // An answer record, one byte every 0.9 s: no idle time-out ever runs out.
+        std::vector<uint8_t> record = {STX, 0, 80, 0};
+        record.insert(record.end(), 80, 'x');
+        for (size_t i = 0; i < record.size() && !done; i++, trickled++) {
+            writeBytes(fd, {record[i]});
+            for (int slice = 0; slice < 9 && !done; slice++) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        }
+    });
+    VelmoProcess velmo({"--batch"}, "dir\n#PUT\n");
+    while (trickled < 2) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    velmo.interrupt();
+    Finished run = velmo.wait(10);  // normally ends within half a second
+    done = true;
+
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.out.find("*処理を中断しました。\nMS-DOS>#PUT\n*"), std::string::npos) << run.out;
 }
 
 TEST_F(InterruptTest, SecondCtrlCEndsVelmo) {

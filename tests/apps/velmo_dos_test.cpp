@@ -22,6 +22,7 @@
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/raw_line.h"
+#include "support/recording_status_bar.h"
 #include "support/recording_surface.h"
 #include "support/temp_working_directory.h"
 
@@ -31,11 +32,6 @@ time_t modifiedTime(const std::filesystem::path& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
 }
-
-class NullStatusBar : public StatusBar {
-  public:
-    void setPaneText(int, const char*) override {}
-};
 
 // velmo's side of the cable as the driver runs it, in a temporary working directory.
 class WindowsSide {
@@ -102,7 +98,7 @@ class WindowsSide {
     TempWorkingDirectory dir_;
     std::unique_ptr<LinkContext> ctx_;
     RecordingSurface surface_;
-    NullStatusBar statusBar_;
+    RecordingStatusBar statusBar_;
 };
 
 // ---- Plain commands ----
