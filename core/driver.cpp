@@ -10,12 +10,13 @@
 #include "core/messages.h"
 #include "core/view_host.h"
 #include "link/link.h"
+#include "link/transfer_io.h"
+#include "link/transfer_support.h"
 #include "serial/port.h"
 
 namespace {
 
 constexpr int TICK_COUNT_MAX = 2147483647;
-constexpr int PORT_CLOSE = 2;
 
 // Results of a link step.
 constexpr int STEP_MORE = 0;
@@ -87,9 +88,7 @@ void showUnfinished(LinkContext* ctx, DeviceContext* dc, const char* format, int
 }
 
 void closePort(LinkContext* ctx) {
-    k_rs232c2(PORT_CLOSE, ctx->comPort, ctx->baudRate, ctx->stopBits, 0, 8192, 5120,
-              &ctx->portHandle, &ctx->ioOverlapped);
-    ctx->portOpen = 0;
+    k_link_close(ctx);
 }
 
 // The first tick: the command goes out. A failure ends the command here.

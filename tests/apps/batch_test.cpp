@@ -342,4 +342,32 @@ TEST_F(InterruptTest, SecondCtrlCEndsVelmo) {
     EXPECT_EQ(run.out.find("Velmo-DOS Version"), std::string::npos) << run.out;
 }
 
+// A file that did not arrive whole, or could not be sent, ends the script with status 1.
+struct TransferOutcome {
+    const char* name;
+    std::vector<std::string> dosOptions;
+    const char* script;
+    int status;
+};
+
+class BatchTransferStatus : public BatchTest,
+                            public ::testing::WithParamInterface<TransferOutcome> {};
+
+TEST_P(BatchTransferStatus, IsAFailureUnlessEveryFileArrivedWhole) {
+    DosMachine dos(GetParam().dosOptions);
+    dos.writeFile("DATA.BIN", binaryBytes(9000));
+    writeLocal(here.path() / "up/A.TXT", "a\r\n", localTime(2010, 1, 1, 0, 0, 0));
+    writeLocal(here.path() / "up/B\\C.TXT", "b\r\n", localTime(2010, 1, 1, 0, 0, 0));
+    useMachine(dos);
+    const Finished run = runVelmo({"--batch"}, GetParam().script);
+    EXPECT_EQ(run.status, GetParam().status) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transfers, BatchTransferStatus,
+    ::testing::Values(TransferOutcome{"WholeFile", {}, "#GET DATA.BIN\n", 0},
+                      TransferOutcome{"EndedMidFile", {"--end-after", "1"}, "#GET DATA.BIN\n", 1},
+                      TransferOutcome{"NameNotSendable", {}, "#PUT up/*.TXT\n", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace

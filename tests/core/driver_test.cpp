@@ -14,6 +14,7 @@
 #include "console/line_editor.h"
 #include "core/link_context.h"
 #include "core/messages.h"
+#include "link/transfer_io.h"
 #include "link/wire_format.h"
 #include "support/dos_machine.h"
 #include "support/fixed_clock.h"
@@ -159,9 +160,7 @@ TEST_F(DriverTest, TextCommandAndTransferAgainstVelmoDosEndAtItsPrompt) {
 }
 
 TEST_F(DriverTest, UsageTextGivesNoErrorLineAndClosesAPortLeftOpen) {
-    ASSERT_EQ(k_rs232c2(0, ctx->comPort, ctx->baudRate, ctx->stopBits, 0, 8192, 5120,
-                        &ctx->portHandle, &ctx->ioOverlapped),
-              0);
+    ASSERT_EQ(k_link_open(ctx), 0);
     ctx->portOpen = 1;
     enter("#get");
     EXPECT_EQ(runToEnd(), CommandEnd::Usage);
