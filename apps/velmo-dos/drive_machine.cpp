@@ -1,10 +1,43 @@
-// Commands, the prompt and the injected faults of the simulated machine.
+// Commands, the prompt, the activity log and the injected faults of the simulated machine.
 #include "drive_machine.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "core/encoding.h"
 #include "dos_text.h"
 #include "shell.h"
+
+namespace {
+
+const char* kindWord(ExchangeKind kind) {
+    switch (kind) {
+        case ExchangeKind::Get:
+            return "#GET ";
+        case ExchangeKind::Put:
+            return "#PUT ";
+        default:
+            return "";
+    }
+}
+
+const char* endWords(ExchangeEnd end) {
+    switch (end) {
+        case ExchangeEnd::Done:
+            return "";
+        case ExchangeEnd::Refused:
+            return ", refused with code";
+        case ExchangeEnd::Cancelled:
+            return ", ended by velmo";
+        case ExchangeEnd::Failed:
+            return ", given up: a file could not be read or written";
+        case ExchangeEnd::Lost:
+            return ", broken off: the line failed or fell silent";
+    }
+    return "";
+}
+
+}  // namespace
 
 void DriveMachine::runCommand(const char* text, uint32_t length, CommandOutput& out) {
     for (const std::string& line : dos_run_command(drive_, std::string_view(text, length))) {
@@ -29,6 +62,27 @@ void DriveMachine::exchangeStarts(const Exchange& exchange) {
     if (exchange.kind != ExchangeKind::Get) return;
     blocksRead_ = 0;
     if (faults_.silentAfter != FAULT_OFF) line_.setSendBudget(uint64_t(faults_.silentAfter));
+}
+
+// One line per exchange on stderr: what ran and what it moved. Names from the line are shown
+// inert, so no control byte reaches the terminal.
+void DriveMachine::exchangeEnds(const Exchange& exchange) {
+    line_.clearSendBudget();
+    const std::string text = k_utf8_inert(std::string_view(exchange.text, exchange.textLength));
+    std::string moved;
+    const bool transfer = exchange.kind == ExchangeKind::Get || exchange.kind == ExchangeKind::Put;
+    if (transfer && exchange.end != ExchangeEnd::Refused) {
+        moved = ": " + std::to_string(exchange.files) + " file(s), " +
+                std::to_string(exchange.bytes) + " bytes";
+    }
+    std::string code;
+    if (exchange.end == ExchangeEnd::Refused) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, " 0x%02X", exchange.refusal);
+        code = hex;
+    }
+    std::fprintf(stderr, "velmo-dos: %s\"%s\"%s%s%s\n", kindWord(exchange.kind), text.c_str(),
+                 moved.c_str(), endWords(exchange.end), code.c_str());
 }
 
 bool DriveMachine::damageBlock(uint32_t number, uint32_t attempt) {
