@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "core/encoding.h"
 #include "dos_text.h"
@@ -10,32 +11,15 @@
 
 namespace {
 
-const char* kindWord(ExchangeKind kind) {
-    switch (kind) {
-        case ExchangeKind::Get:
-            return "#GET ";
-        case ExchangeKind::Put:
-            return "#PUT ";
-        default:
-            return "";
-    }
-}
-
-const char* endWords(ExchangeEnd end) {
-    switch (end) {
-        case ExchangeEnd::Done:
-            return "";
-        case ExchangeEnd::Refused:
-            return ", refused with code";
-        case ExchangeEnd::Cancelled:
-            return ", ended by velmo";
-        case ExchangeEnd::Failed:
-            return ", given up: a file could not be read or written";
-        case ExchangeEnd::Lost:
-            return ", broken off: the line failed or fell silent";
-    }
-    return "";
-}
+// How an exchange ended, by ExchangeEnd.
+constexpr const char* END_WORDS[] = {
+    "",
+    ", refused with code",
+    ", ended by velmo",
+    ", given up: a file could not be read or written",
+    ", broken off: the line failed or fell silent",
+};
+static_assert(std::size(END_WORDS) == size_t(ExchangeEnd::Lost) + 1);
 
 }  // namespace
 
@@ -81,8 +65,11 @@ void DriveMachine::exchangeEnds(const Exchange& exchange) {
         std::snprintf(hex, sizeof hex, " 0x%02X", exchange.refusal);
         code = hex;
     }
-    std::fprintf(stderr, "velmo-dos: %s\"%s\"%s%s%s\n", kindWord(exchange.kind), text.c_str(),
-                 moved.c_str(), endWords(exchange.end), code.c_str());
+    const char* kind = exchange.kind == ExchangeKind::Get   ? "#GET "
+                       : exchange.kind == ExchangeKind::Put ? "#PUT "
+                                                            : "";
+    std::fprintf(stderr, "velmo-dos: %s\"%s\"%s%s%s\n", kind, text.c_str(), moved.c_str(),
+                 END_WORDS[size_t(exchange.end)], code.c_str());
 }
 
 bool DriveMachine::damageBlock(uint32_t number, uint32_t attempt) {
