@@ -3,6 +3,8 @@
 
 #include <time.h>
 
+#include <cstdio>
+
 namespace {
 
 class SystemClock final : public Clock {
@@ -35,4 +37,11 @@ const Clock& k_clock() {
 
 void k_set_clock(const Clock* clock) {
     installed = clock;
+}
+
+int k_datetime_text(char* buffer) {
+    const LocalTime t = k_clock().now();
+    return std::snprintf(buffer, DATETIME_TEXT_SIZE, "%04u/%02u/%02u %02u:%02u:%02u",
+                         unsigned(t.year), unsigned(t.month), unsigned(t.day), unsigned(t.hour),
+                         unsigned(t.minute), unsigned(t.second));
 }

@@ -8,7 +8,7 @@ struct LocalTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Milliseconds of a monotonic clock, kept in 32 bits (it wraps after 49.7 days).
     virtual uint32_t tickMs() const = 0;
@@ -19,3 +19,8 @@ public:
 const Clock& k_clock();
 // nullptr restores the system clock.
 void k_set_clock(const Clock* clock);
+
+constexpr int DATETIME_TEXT_SIZE = 32;
+// The local date and time of k_clock() as "%04u/%02u/%02u %02u:%02u:%02u", for console lines
+// and reports, into DATETIME_TEXT_SIZE bytes; returns its length.
+int k_datetime_text(char* buffer);

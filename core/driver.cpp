@@ -5,17 +5,18 @@
 
 #include "console/drawing.h"
 #include "console/screen_buffer.h"
+#include "core/clock.h"
 #include "core/link_context.h"
 #include "core/messages.h"
 #include "core/view_host.h"
 #include "link/link.h"
+#include "link/transfer_io.h"
 #include "link/transfer_support.h"
 #include "serial/port.h"
 
 namespace {
 
 constexpr int TICK_COUNT_MAX = 2147483647;
-constexpr int PORT_CLOSE = 2;
 
 // Results of a link step.
 constexpr int STEP_MORE = 0;
@@ -65,7 +66,7 @@ void showStarred(LinkContext* ctx, DeviceContext* dc, const char* text) {
 // The error line with the code and the time, then what the system said about the port, so
 // that a missing device or a denied permission is told in words.
 void showError(LinkContext* ctx, DeviceContext* dc, const char* format, int code) {
-    char when[32];
+    char when[DATETIME_TEXT_SIZE];
     k_datetime_text(when);
     char line[96];
     std::snprintf(line, sizeof line, format, static_cast<unsigned>(code), when);
@@ -73,10 +74,21 @@ void showError(LinkContext* ctx, DeviceContext* dc, const char* format, int code
     showStarred(ctx, dc, k_rs232c_explain(&ctx->ioOverlapped));
 }
 
+// A command that did not end normally: the cancel notice when it was cancelled (the batch
+// front end may cancel within a tick), else the error line.
+void showUnfinished(LinkContext* ctx, DeviceContext* dc, const char* format, int code,
+                    CommandEnd* end) {
+    if (ctx->cancelRequested == 1) {
+        a_editShow(ctx, k_message(Message::Cancelled), dc);
+        *end = CommandEnd::Cancelled;
+    } else {
+        showError(ctx, dc, format, code);
+        *end = CommandEnd::Failed;
+    }
+}
+
 void closePort(LinkContext* ctx) {
-    k_rs232c2(PORT_CLOSE, ctx->comPort, ctx->baudRate, ctx->stopBits, 0, 8192, 5120,
-              &ctx->portHandle, &ctx->ioOverlapped);
-    ctx->portOpen = 0;
+    k_link_close(ctx);
 }
 
 // The first tick: the command goes out. A failure ends the command here.
@@ -91,8 +103,7 @@ int sendStep(LinkContext* ctx, DeviceContext* dc, CommandEnd* end) {
         redraw(ctx, dc);  // the interpreter leaves its last usage line unpainted
         *end = CommandEnd::Usage;
     } else {
-        showError(ctx, dc, SEND_ERROR, r);
-        *end = CommandEnd::Failed;
+        showUnfinished(ctx, dc, SEND_ERROR, r, end);
     }
     showPrompt(ctx, dc);
     // After a failed send the port is closed even if it never opened, so that the next
@@ -111,13 +122,7 @@ int receiveStep(LinkContext* ctx, DeviceContext* dc, CommandEnd* end) {
         *end = CommandEnd::Normal;
         return r;
     }
-    if (ctx->cancelRequested == 1) {
-        a_editShow(ctx, k_message(Message::Cancelled), dc);
-        *end = CommandEnd::Cancelled;
-    } else {
-        showError(ctx, dc, RECEIVE_ERROR, r);
-        *end = CommandEnd::Failed;
-    }
+    showUnfinished(ctx, dc, RECEIVE_ERROR, r, end);
     showPrompt(ctx, dc);
     if (ctx->portOpen == 1) closePort(ctx);
     return r;

@@ -1,6 +1,4 @@
 // The parameter file "PRM232C.TXT": one "KEY=value" per line, read once at start-up.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -9,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/encoding.h"
+#include "console/screen_buffer.h"
 #include "core/link_context.h"
 #include "files/file_layer.h"
 
@@ -17,7 +15,7 @@ namespace {
 
 constexpr char kParameterFile[] = "PRM232C.TXT";
 constexpr int kLineBuffer = 120;
-constexpr int kPathBuffer = 1024;
+constexpr uint32_t kFileLimit = 64 * 1024;  // ten settings take some hundred bytes
 
 // The line as read and its upper-cased twin, on which the keys are matched.
 struct PrmLine {
@@ -112,7 +110,7 @@ bool applyPortPath(LinkContext* ctx, const PrmLine& line) {
     int port = line.upper[3] - '0';
     if (port < 1 || port > COM_PORTS) return false;
     const char* path = line.written + 5;
-    size_t length = std::strlen(path);
+    const size_t length = std::strcspn(path, "\r\n");
     if (length >= PORT_PATH_MAX) return false;
     std::memset(ctx->portPaths[port], 0, PORT_PATH_MAX);
     std::memcpy(ctx->portPaths[port], path, length);
@@ -129,38 +127,65 @@ void applyLine(LinkContext* ctx, const PrmLine& line) {
     applyPortPath(ctx, line);
 }
 
-// The file's full path in the program's Shift-JIS, as the file layer takes names.
-bool parameterFilePath(std::string* path) {
-    char directory[kPathBuffer];
-    if (getcwd(directory, sizeof directory) == nullptr) return false;
-    if (!k_cp932_from_utf8(directory, path)) return false;
-    if (path->empty() || path->back() != '/') path->push_back('/');
-    path->append(kParameterFile);
-    return path->size() < static_cast<size_t>(kPathBuffer);
+// A line of a file with Linux line ends comes back with the lines after it attached (the
+// reader ends lines at CR LF only): keep what comes before the LF and read on right after it.
+void endAtLineFeed(char* line, int* length, uint32_t lineStart, FileControlBlock* block) {
+    const void* feed = std::memchr(line, '\n', static_cast<size_t>(*length));
+    if (feed == nullptr) return;
+    *length = static_cast<int>(static_cast<const char*>(feed) - line);
+    line[*length] = '\0';
+    block->position = lineStart + static_cast<uint32_t>(*length) + 1;
+}
+
+// Told on the console before the first prompt: the settings are read before anything is
+// shown.
+void noticeNotRead(LinkContext* ctx, const std::string& reason) {
+    const std::string text = "*PRM232C.TXT not read (" + reason + "); default settings used";
+    ctx->lineCount = 0;
+    a_editOutBuf(ctx, text.c_str());
+    a_editPrompt(ctx);
+}
+
+// The reason in words for a failure code of the file layer.
+std::string failureReason(int code) {
+    const int error = code & 0xFFFF;
+    if (error == 5) return "permission denied";
+    if (error == 32) return "another program holds it";
+    return std::strerror(error);
 }
 
 }  // namespace
 
 void k_prm_read(LinkContext* ctx) {
-    std::string path;
-    if (!parameterFilePath(&path)) return;
-
     FileControlBlock block{};
     char line[kLineBuffer];
     char upper[kLineBuffer];
     int length = 0;
-    int op = FILE_OPEN;
-    // Any failure (a missing file among them) ends the reading; what was set so far stays.
-    while (k_text_lineget(op, path.c_str(), line, kLineBuffer, &length, &block) == 0) {
-        op = FILE_TRANSFER;
+    // Opened by its plain name: the same file as by its full path, however long the path is
+    // and whether or not the directory's name has a Shift-JIS form.
+    int rc = k_text_lineget(FILE_OPEN_ONLY, kParameterFile, line, kLineBuffer, &length, &block);
+    if (rc == 2) return;  // no file: the defaults stay
+    if (rc != 0) return noticeNotRead(ctx, failureReason(rc));
+    if (block.size > kFileLimit) {
+        k_text_lineget(FILE_CLOSE, kParameterFile, line, kLineBuffer, &length, &block);
+        return noticeNotRead(ctx, "larger than 64 KiB");
+    }
+    for (;;) {
+        const uint32_t lineStart = block.position;
+        rc = k_text_lineget(FILE_TRANSFER, kParameterFile, line, kLineBuffer, &length, &block);
+        if (rc != 0) break;
+        endAtLineFeed(line, &length, lineStart, &block);
         if (length <= 0 || line[0] == ';') continue;
         for (int i = 0; i <= length; i++) {
             upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(line[i])));
         }
         applyLine(ctx, PrmLine{line, upper, length});
     }
-    // The reader closes the file at its end; after a failure it may still be open.
+    // The reader closes the file at its end; after a failure it may still be open, and what
+    // was set before the failure stays.
+    if (rc == -1) return;
+    noticeNotRead(ctx, failureReason(rc));
     if (block.state == FCB_OPEN) {
-        k_text_lineget(FILE_CLOSE, path.c_str(), line, kLineBuffer, &length, &block);
+        k_text_lineget(FILE_CLOSE, kParameterFile, line, kLineBuffer, &length, &block);
     }
 }

@@ -58,11 +58,7 @@ int k_errlog_check(int kind, char* dateText, char* logName) {
         state.uses = 0;
     }
     if (state.mode == 0 || kind > state.level) return 0;
-    const LocalTime t = k_clock().now();
-    std::snprintf(dateText, ERRLOG_DATE_SIZE, "%04u/%02u/%02u %02u:%02u:%02u",
-                  static_cast<unsigned>(t.year), static_cast<unsigned>(t.month),
-                  static_cast<unsigned>(t.day), static_cast<unsigned>(t.hour),
-                  static_cast<unsigned>(t.minute), static_cast<unsigned>(t.second));
+    k_datetime_text(dateText);
     std::snprintf(logName, ERRLOG_NAME_SIZE, "%s", state.logName);
     return state.flags;
 }

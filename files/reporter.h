@@ -5,6 +5,7 @@
 // through the environment or a file "ERRLOG.TXT" in the current directory (docs/errorlog.md).
 // A report then goes to the log file (default "ERR.LOG"), a message box, or both.
 #pragma once
+#include "core/clock.h"
 #include "files/file_layer.h"
 
 // Shows one report; the window program installs a QMessageBox, otherwise standard error.
@@ -13,7 +14,7 @@ using MessageBoxHook = void (*)(const char* title, const char* text);
 void k_set_message_box(MessageBoxHook hook);
 
 constexpr int ERRLOG_NAME_SIZE = 128;  // log file name buffer: up to 127 characters and NUL
-constexpr int ERRLOG_DATE_SIZE = 32;   // "YYYY/MM/DD hh:mm:ss" and NUL, with room to spare
+constexpr int ERRLOG_DATE_SIZE = DATETIME_TEXT_SIZE;
 
 int k_fatal_error(int kind, const char* name, int first, int second, int third);
 // dateText: ERRLOG_DATE_SIZE bytes; logName: ERRLOG_NAME_SIZE bytes.

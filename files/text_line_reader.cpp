@@ -1,6 +1,8 @@
-// The DOS text-line reader over k_file_rw. It keeps no buffer: the end of a line is found by
-// positioned one-byte reads, then the line is fetched with one positioned read. It serves only
-// small settings files.
+// The DOS text-line reader over k_file_rw. It keeps no buffer between calls: the end of a line
+// is found by scanning a few positioned reads of a small chunk, then the line is fetched with
+// one positioned read. It serves only small settings files.
+#include <algorithm>
+
 #include "files/file_layer.h"
 
 namespace {
@@ -41,14 +43,23 @@ int k_text_lineget(int op, const char* name, char* line, int size, int* length,
     uint32_t scanned = 0;  // bytes of the line seen, up to and including a CR before the LF
     bool afterCr = false;
     bool endedByCrLf = false;
+    unsigned char chunk[256];
+    uint32_t chunkStart = 0;  // the chunk holds the line's bytes from chunkStart to chunkEnd
+    uint32_t chunkEnd = 0;
     // Once more than `size` bytes are seen the piece to return is settled whatever follows, so
-    // the scan stops there instead of walking a long line byte by byte for every piece.
+    // the scan stops there instead of walking a long line for every piece.
     while (block->position + scanned < block->size && scanned <= limit + 1) {
-        unsigned char b;
-        uint32_t done;
-        const int rc =
-            k_file_rw(FILE_TRANSFER, 0, name, &b, block->position + scanned, 1, &done, block);
-        if (rc != 0) return rc;
+        if (scanned == chunkEnd) {
+            const uint32_t left = block->size - (block->position + scanned);
+            const uint32_t count = std::min({uint32_t{sizeof chunk}, left, limit + 2 - scanned});
+            uint32_t done;
+            const int rc = k_file_rw(FILE_TRANSFER, 0, name, chunk, block->position + scanned,
+                                     count, &done, block);
+            if (rc != 0) return rc;
+            chunkStart = scanned;
+            chunkEnd = scanned + done;
+        }
+        const unsigned char b = chunk[scanned - chunkStart];
         if (b == EOF_MARK && scanned == 0) return endOfFile(name, line, length, block);
         if (afterCr && b == LF) {
             endedByCrLf = true;

@@ -3,6 +3,7 @@
 #include "core/link_context.h"
 #include "files/reporter.h"
 #include "link/link.h"
+#include "link/transfer_io.h"
 #include "link/wire_format.h"
 #include "serial/port.h"
 
@@ -20,8 +21,7 @@ bool isAckWait(const uint8_t* bytes, int count, int offset) {
 
 int openIfClosed(LinkContext* ctx) {
     if (ctx->portOpen) return 0;
-    int result = k_rs232c2(0, ctx->comPort, ctx->baudRate, ctx->stopBits, 0, 8192, 5120,
-                           &ctx->portHandle, &ctx->ioOverlapped);
+    int result = k_link_open(ctx);
     if (result != 0) return reportSend(10, result, 0);
     ctx->portOpen = 1;
     return 0;

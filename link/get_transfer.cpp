@@ -7,6 +7,7 @@
 #include "console/screen_buffer.h"
 #include "core/link_context.h"
 #include "files/file_layer.h"
+#include "files/received_file.h"
 #include "files/reporter.h"
 #include "link/link.h"
 #include "link/transfer_io.h"
@@ -19,6 +20,8 @@ namespace {
 
 constexpr int32_t BLOCK_NUMBER_MISSING = -666;  // shown when a block's number never arrived
 constexpr int RETRY_LIMIT = 5;                  // repeats of one block before giving up
+// A file ended before its announced size was on disk, or with more: the command failed.
+constexpr int FILE_INCOMPLETE = 45;
 
 enum : int { NO_FILE = 0, FILE_WRITING = 1, FILE_WRITTEN = 2 };
 
@@ -29,14 +32,17 @@ struct GetTransferState {
     int fileState;
     FileControlBlock file;
     char localName[512];
+    char tempName[560];  // written here, renamed to localName once complete
+    bool replacing;      // a file was at localName before: it stays unless the new one is whole
+    int incompleteFiles;
     char dosName[512];  // as the header gave it, for the lines the user sees
     uint16_t fileDate;
     uint16_t fileTime;
     uint32_t fileSize;
-    uint32_t bytesDone;
+    uint32_t bytesDone;  // really written
     char timeText[TRANSFER_TIME_SIZE];
-    // The data block stored last in this file. The other side sends a block again when our ACK
-    // reached it damaged; that copy must not be written a second time (the repeat rule).
+    // The block stored last. The other side sends a block again when our ACK reached it
+    // damaged; that copy must not be written a second time (the repeat rule).
     BlockMemory lastStored;
 };
 
@@ -58,15 +64,28 @@ void showLine(GetCall* call, const char* text) {
     a_editShow(call->ctx, text, call->dc);
 }
 
-// A file left open was cut short: it stays on disk as received, and the user is told.
+// A file left open was cut short. A new file stays on disk as received; an older file of that
+// name is kept as it was and the part received is dropped. Either way the user is told.
 void closeFile(GetCall* call) {
     if (state.fileState != FILE_WRITING) return;
-    char line[TRANSFER_LINE_SIZE];
-    std::snprintf(line, sizeof line, "*Incomplete: %s %u/%u bytes", state.dosName,
-                  unsigned(state.bytesDone), unsigned(state.fileSize));
-    showLine(call, line);
-    k_file_write(FILE_CLOSE, state.localName, nullptr, 0, nullptr, &state.file);
+    k_file_write(FILE_CLOSE, state.tempName, nullptr, 0, nullptr, &state.file);
     state.fileState = FILE_WRITTEN;
+    state.incompleteFiles++;
+    char line[TRANSFER_LINE_SIZE];
+    if (state.replacing) {
+        k_received_file_discard(state.tempName);
+        std::snprintf(line, sizeof line, "*Incomplete: %s %u/%u bytes, not stored", state.dosName,
+                      unsigned(state.bytesDone), unsigned(state.fileSize));
+        showLine(call, line);
+        std::snprintf(line, sizeof line, "*Kept unchanged: %s", state.localName);
+        showLine(call, line);
+        return;
+    }
+    const bool kept = k_received_file_commit(state.tempName, state.localName) == 0;
+    if (!kept) k_received_file_discard(state.tempName);
+    std::snprintf(line, sizeof line, "*Incomplete: %s %u/%u bytes", state.dosName,
+                  unsigned(kept ? state.bytesDone : 0), unsigned(state.fileSize));
+    showLine(call, line);
 }
 
 int giveUp(GetCall* call) {
@@ -103,8 +122,21 @@ int startFile(GetCall* call, const uint8_t* block) {
     k_datetime_text(state.timeText);
 
     char line[TRANSFER_LINE_SIZE];
-    const char* refusal = k_received_local_name(ctx->transferPath, name, nameLength,
-                                                state.localName, sizeof state.localName);
+    bool byWildcard = false;
+    const char* refusal = k_received_name_refusal(ctx->dosFileName, name, nameLength, &byWildcard);
+    if (refusal == nullptr) {
+        refusal = k_received_local_name(ctx->transferPath, name, nameLength, state.localName,
+                                        sizeof state.localName);
+    }
+    // The settings files are written only when the user names them.
+    if (refusal == nullptr && byWildcard && k_received_file_is_setting(state.localName)) {
+        refusal = "velmo's own settings file";
+    }
+    if (refusal == nullptr) refusal = k_received_file_check(state.localName, &state.replacing);
+    if (refusal == nullptr &&
+        !k_received_file_temporary(state.localName, state.tempName, sizeof state.tempName)) {
+        refusal = "path too long";
+    }
     if (refusal != nullptr) {
         std::snprintf(line, sizeof line, "*Refused file name from MS-DOS (%s): \"%s\"", refusal,
                       state.dosName);
@@ -113,14 +145,17 @@ int startFile(GetCall* call, const uint8_t* block) {
     }
     k_start_line_show(ctx, call->dc, TransferDirection::FromDos, state.localName, state.dosName,
                       state.fileSize, state.timeText);
+    k_received_file_pending(state.tempName);
     call->lastResult =
-        k_file_write(FILE_OPEN_ONLY, state.localName, nullptr, 0, nullptr, &state.file);
+        k_file_write(FILE_OPEN_ONLY, state.tempName, nullptr, 0, nullptr, &state.file);
     if (call->lastResult != 0) {
+        k_received_file_discard(state.tempName);
         std::snprintf(line, sizeof line, "*Cannot create file: %s", state.localName);
         showLine(call, line);
         return 42;
     }
     state.fileState = FILE_WRITING;
+    k_block_remember(&state.lastStored, block);  // its copy after a damaged ACK is no new file
     return 0;
 }
 
@@ -128,18 +163,24 @@ int storeData(GetCall* call, const uint8_t* block) {
     LinkContext* ctx = call->ctx;
     const uint32_t payload = uint32_t(k_block_payload_length(block));
     uint32_t written = 0;
-    call->lastResult = k_file_write(FILE_TRANSFER, state.localName, k_block_payload(block), payload,
+    call->lastResult = k_file_write(FILE_TRANSFER, state.tempName, k_block_payload(block), payload,
                                     &written, &state.file);
+    state.bytesDone += written;
     if (call->lastResult != 0) return 43;
-    state.bytesDone += payload;
     k_block_remember(&state.lastStored, block);
     k_progress_show(ctx, state.dosName, state.bytesDone, state.fileSize);
-    if (k_block_type(block) == BLOCK_LAST) {
-        k_file_write(FILE_CLOSE, state.localName, nullptr, 0, nullptr, &state.file);
-        state.fileState = FILE_WRITTEN;
-        k_dos_ftimeSet(state.localName, state.fileDate, state.fileTime);
-        k_end_line_show(ctx, call->dc);
+    if (k_block_type(block) != BLOCK_LAST) return 0;
+    // The announced size is the contract: a block lost or added on the way shows here.
+    if (state.bytesDone != state.fileSize) return FILE_INCOMPLETE;
+    k_file_write(FILE_CLOSE, state.tempName, nullptr, 0, nullptr, &state.file);
+    state.fileState = FILE_WRITTEN;
+    k_dos_ftimeSet(state.tempName, state.fileDate, state.fileTime);
+    call->lastResult = k_received_file_commit(state.tempName, state.localName);
+    if (call->lastResult != 0) {
+        k_received_file_discard(state.tempName);
+        return 43;
     }
+    k_end_line_show(ctx, call->dc);
     return 0;
 }
 
@@ -170,7 +211,7 @@ std::optional<int> verifyEcho(GetCall* call) {
 int receiveBlock(GetCall* call) {
     LinkContext* ctx = call->ctx;
     uint8_t* block = ctx->frameBuffer;
-    call->lastResult = k_link_receive(ctx, block + 1, 3);
+    call->lastResult = k_link_receive(ctx, k_block_after_stx(block), BLOCK_TYPE_AND_LENGTH);
     if (call->lastResult != 0) return stop(call, 32);
     const int length = k_block_length(block);
     if (length > BLOCK_LENGTH_MAX) return 36;
@@ -210,7 +251,7 @@ int controlSequence(GetCall* call) {
     if (sequence[1] == 'E') {
         call->stopped = true;
         closeFile(call);
-        return -1;
+        return state.incompleteFiles == 0 ? -1 : FILE_INCOMPLETE;
     }
     if (sequence[1] != 'R' || state.escCount != 1) return stop(call, 31);
     call->lastResult = k_link_send_byte(ctx, ACK);
@@ -234,13 +275,15 @@ int a_GetResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
         state.escCount = 0;
         state.retryCount = 0;
         state.fileState = NO_FILE;
+        state.incompleteFiles = 0;
         k_block_forget(&state.lastStored);
     }
     GetCall call{ctx, dc, false, 0};
     const int result = step(&call);
     if (result == 0 || result == -1 || result == -2) return result;
     closeFile(&call);
-    k_fatal_error(2, "a_GetResponseFrom98", result, call.lastResult, 0);
+    k_fatal_error(2, "a_GetResponseFrom98", result,
+                  result == FILE_INCOMPLETE ? int(state.bytesDone) : call.lastResult, 0);
     if (!call.stopped) k_link_send_end(ctx);
     return result;
 }

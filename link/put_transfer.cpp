@@ -9,6 +9,7 @@
 #include "files/file_layer.h"
 #include "files/find_file.h"
 #include "files/reporter.h"
+#include "files/unsendable_names.h"
 #include "link/link.h"
 #include "link/transfer_io.h"
 #include "link/transfer_lines.h"
@@ -19,6 +20,9 @@
 namespace {
 
 enum : int { NOT_OPENED = 0, FILE_READING = 1, FILE_READ = 2 };
+
+// Some files of the pattern could not be sent (each named on the console): the command failed.
+constexpr int FILES_NOT_SENT = 50;
 
 // Kept from one call to the next; the first call of a command starts the search afresh.
 struct PutTransferState {
@@ -35,6 +39,7 @@ struct PutTransferState {
     uint32_t fileSize;
     uint32_t bytesSent;
     uint32_t bytesRead;
+    int notSent;  // files of the pattern passed over, each with its line
     char timeText[TRANSFER_TIME_SIZE];
 };
 
@@ -60,11 +65,20 @@ void showLine(PutCall* call, const char* format, const char* name) {
     a_editShow(call->ctx, line, call->dc);
 }
 
+// A file of the pattern that is passed over: the user is told which and why.
+void notSent(PutCall* call, const char* reason, const char* name) {
+    char line[TRANSFER_LINE_SIZE];
+    std::snprintf(line, sizeof line, "*Not sent (%s): %s", reason, name);
+    a_editShow(call->ctx, line, call->dc);
+    state.notSent++;
+}
+
 // After the last file, and after a cancel: ESC 'E' ends the transfer.
 int endOfCall(LinkContext* ctx) {
     if (state.lastPending == 0 && ctx->cancelRequested == 0) return 0;
     k_link_send_end(ctx);
-    return ctx->cancelRequested != 0 ? -2 : -1;
+    if (ctx->cancelRequested != 0) return -2;
+    return state.notSent == 0 ? -1 : FILES_NOT_SENT;
 }
 
 int sendHeader(PutCall* call) {
@@ -104,13 +118,20 @@ int startNextFile(PutCall* call) {
         const char* baseName = k_sent_base_name(state.localName);
         if (baseName[0] == '\0') return 20;
         std::snprintf(state.baseName, sizeof state.baseName, "%s", baseName);
-        call->lastResult = k_file_sizeget(state.localName, &state.fileSize);
+        const char* refusal = k_sent_name_refusal(baseName);
+        call->lastResult =
+            refusal == nullptr ? k_file_sizeget(state.localName, &state.fileSize) : 0;
         if (call->lastResult == 1) {
             // Sizes travel in 32 bits and the file layer stops at 2 GiB.
             showLine(call, "*Too large to send (2 GiB or more): %s", state.localName);
+            return 30;
         }
-        if (call->lastResult != 0) return 30;
-        if (state.fileSize != 0) return sendHeader(call);
+        if (refusal == nullptr && call->lastResult != 0) refusal = "cannot be read";
+        if (refusal != nullptr) {
+            notSent(call, refusal, state.localName);
+        } else if (state.fileSize != 0) {
+            return sendHeader(call);
+        }
         resetFile();  // an empty file is not sent
         if (a_fnameget(FIND_NEXT, ctx->transferPath, state.localName) != 0) {
             state.lastPending = 1;
@@ -164,12 +185,16 @@ int a_fnameget(int mode, const char* pattern, char* name) {
 }
 
 int a_PutResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
+    PutCall call{ctx, dc, 0};
     if (ctx->tickCount == 1) {
         resetFile();
         state.findMode = FIND_FIRST;
         state.phase = 1;
+        state.notSent = 0;
+        for (const std::string& name : k_names_without_shift_jis(ctx->transferPath)) {
+            notSent(&call, "no MS-DOS form of its name", name.c_str());
+        }
     }
-    PutCall call{ctx, dc, 0};
     const int result = state.phase == 1 ? startNextFile(&call) : sendNextBlock(&call);
     if (result == 0) return 0;
     endSearch(ctx);
@@ -179,7 +204,8 @@ int a_PutResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
         state.fileState = FILE_READ;
     }
     if (result != -2) {
-        k_fatal_error(2, "a_PutResponseFrom98", result, call.lastResult,
+        k_fatal_error(2, "a_PutResponseFrom98", result,
+                      result == FILES_NOT_SENT ? state.notSent : call.lastResult,
                       result == 40 ? int(state.bytesRead) : 0);
     }
     return result;

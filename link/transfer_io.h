@@ -1,4 +1,5 @@
-// The transfers' reads and writes on the port of the link context, with its time-out.
+// The link's port: opened and closed with the link context's settings, and the transfers'
+// reads and writes on it with its time-out.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -6,6 +7,17 @@
 #include "core/link_context.h"
 #include "link/wire_format.h"
 #include "serial/port.h"
+
+// Opens the port of the link context with its settings; 0 or the port's code.
+inline int k_link_open(LinkContext* ctx) {
+    return k_port_open(ctx->comPort, ctx->baudRate, ctx->stopBits, &ctx->portHandle,
+                       &ctx->ioOverlapped);
+}
+
+inline int k_link_close(LinkContext* ctx) {
+    ctx->portOpen = 0;
+    return k_port_close(&ctx->portHandle, &ctx->ioOverlapped);
+}
 
 // 0 when all `count` bytes arrived; 2 nothing within the time-out, 25 only part, else a
 // port failure.

@@ -6,13 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/clock.h"
+
 struct LinkContext;
 class DeviceContext;
 
 enum class TransferDirection { FromDos, ToDos };
 
 constexpr int TRANSFER_LINE_WIDTH = 80;  // a longer start line gets its local path shortened
-constexpr int TRANSFER_TIME_SIZE = 32;   // room for k_datetime_text
+constexpr int TRANSFER_TIME_SIZE = DATETIME_TEXT_SIZE;
 
 // "*[local] <-- MS-DOS[dos size] time" (FromDos) or "*[local size] --> MS-DOS time" (ToDos).
 // Over 80 characters, a local path with two or more "/" is shown as its first directory,

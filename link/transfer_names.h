@@ -10,11 +10,24 @@ int k_last_separator(const char* text, size_t length, const char* separators);
 
 // The local path a received file is written to: `destination` when it names a file; the
 // header's name (its last component only) in the current directory when `destination` is
-// empty, or appended to `destination` when that ends in "/". Returns nullptr with the path in
+// empty, or appended to `destination` when that ends in "/" or "\" (as the usage text writes a
+// directory; the "\" becomes "/"). Returns nullptr with the path in
 // `localName` (localSize bytes), or the reason why the name was refused: nothing left of it,
 // "." or "..", or a path too long for localName.
 const char* k_received_local_name(const char* destination, const char* dosName, size_t dosLength,
                                   char* localName, size_t localSize);
+
+// Why a header's name is not taken although it is a file name, or nullptr: the other machine
+// may only send what was asked for. Its last component must match the last component of
+// `requested` (the MS-DOS name the user gave, wildcards allowed; an empty one, or one ending in
+// "\" or ":", asks for every file) and must not begin with "." (no MS-DOS name does).
+// *byWildcard tells whether the request named more than one file.
+const char* k_received_name_refusal(const char* requested, const char* dosName, size_t dosLength,
+                                    bool* byWildcard);
+
+// Why a local file cannot be sent under its name, or nullptr: the name must be one MS-DOS
+// name component ("\", ":", wildcards, control and reserved characters are refused).
+const char* k_sent_name_refusal(const char* baseName);
 
 // The name a sent file carries in its header: what follows the last "/" of the local path.
 const char* k_sent_base_name(const char* localName);

@@ -1,17 +1,8 @@
 // The clock readings and file size query both transfers use.
 #include "link/transfer_support.h"
 
-#include <cstdio>
-
 #include "core/clock.h"
 #include "files/file_layer.h"
-
-int k_datetime_text(char* buffer) {
-    const LocalTime t = k_clock().now();
-    return std::snprintf(buffer, 32, "%04u/%02u/%02u %02u:%02u:%02u", unsigned(t.year),
-                         unsigned(t.month), unsigned(t.day), unsigned(t.hour), unsigned(t.minute),
-                         unsigned(t.second));
-}
 
 void k_elapsed_time(int mode, int* days, int* hours, int* minutes, int* seconds, int* milliseconds,
                     uint32_t* start) {

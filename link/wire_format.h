@@ -75,7 +75,13 @@ size_t k_block_header(uint8_t* block, uint16_t dosDate, uint16_t dosTime, uint32
                       const char* name, size_t nameLength);
 
 // The fields of a block, by name. Offsets into a block appear nowhere else.
-constexpr int BLOCK_BODY = 4;  // the L bytes counted by the length field start here
+constexpr int BLOCK_BODY = 4;             // the L bytes counted by the length field start here
+constexpr int BLOCK_TYPE_AND_LENGTH = 3;  // what a receiver reads after the STX
+
+// Where the type and length go when the STX has been read on its own.
+inline uint8_t* k_block_after_stx(uint8_t* block) {
+    return block + 1;
+}
 
 // The length field L as the receiving side reads it: signed 16-bit.
 inline int k_block_length(const uint8_t* block) {
@@ -137,29 +143,33 @@ inline uint16_t k_dos_time(int hour, int minute, int second) {
 // ---- The repeat rule ----------------------------------------------------------------------
 // A receiver that ACKs a block and sees the same block again knows its ACK arrived damaged and
 // the sender repeated the block: it ACKs the copy without storing it. "The same" is type,
-// number, length and checksum of the data block stored last; anything else is stored, so a
-// wrong guess can only show as a file of the wrong size, which the receiver then reports.
+// number, length, checksum and payload sum of the block stored last (a header counts: its
+// date and time stand for the number, its size for the checksum); anything else is stored, so
+// a wrong guess can only show as a file of the wrong size, which the receiver then reports.
 struct BlockMemory {
-    uint8_t type;  // 0: nothing stored yet in this file
+    uint8_t type;  // 0: nothing stored yet
     uint32_t number;
     int length;
     uint32_t checksum;
+    uint32_t payloadSum;
 };
 
 inline void k_block_forget(BlockMemory* memory) {
-    *memory = BlockMemory{0, 0, 0, 0};
+    *memory = BlockMemory{0, 0, 0, 0, 0};
 }
 
-// Call for every data or last block stored.
+// Call for every block stored (a header when its file was opened).
 inline void k_block_remember(BlockMemory* memory, const uint8_t* block) {
     *memory = BlockMemory{k_block_type(block), k_block_number(block), k_block_length(block),
-                          k_block_checksum(block)};
+                          k_block_checksum(block),
+                          k_checksum(k_block_payload(block), k_block_payload_length(block))};
 }
 
 inline bool k_block_repeats(const BlockMemory& memory, const uint8_t* block) {
-    return memory.type != 0 && k_block_type(block) != BLOCK_HEADER &&
-           k_block_type(block) == memory.type && k_block_number(block) == memory.number &&
-           k_block_length(block) == memory.length && k_block_checksum(block) == memory.checksum;
+    return memory.type != 0 && k_block_type(block) == memory.type &&
+           k_block_number(block) == memory.number && k_block_length(block) == memory.length &&
+           k_block_checksum(block) == memory.checksum &&
+           k_checksum(k_block_payload(block), k_block_payload_length(block)) == memory.payloadSum;
 }
 
 // ---- The verification exchange ------------------------------------------------------------
@@ -212,7 +222,7 @@ enum class EchoResult : uint8_t {
 template <class Line>
 EchoResult k_check_echo(Line& line, const uint8_t* sent, uint8_t* echo) {
     echo[0] = STX;
-    if (!line.receive(echo + 1, 3)) return EchoResult::HeadLost;
+    if (!line.receive(k_block_after_stx(echo), BLOCK_TYPE_AND_LENGTH)) return EchoResult::HeadLost;
     const int length = k_block_length(echo);
     if (length > BLOCK_LENGTH_MAX && Line::LONG_ECHO_ENDS) return EchoResult::TooLong;
     bool same = false;

@@ -28,11 +28,36 @@ struct PortIo {
     int systemError;                 // errno of the last failure, for the user's message
 };
 
-// mode 0 opens and configures the port, any other mode closes it. Queue sizes have no POSIX
-// counterpart and are accepted without effect. Open: 25 when the device cannot be opened.
-// Close: 12 when closing failed, 13 when the slot held no open port.
+// The modes of k_rs232c2.
+constexpr int PORT_OPEN = 0;
+constexpr int PORT_CLOSE = 2;  // any mode but PORT_OPEN closes
+
+// The stop-bit codes of k_rs232c2 and LinkContext.stopBits (one and a half is taken as two).
+constexpr int STOP_BITS_ONE = 0;
+constexpr int STOP_BITS_ONE_AND_A_HALF = 1;
+constexpr int STOP_BITS_TWO = 2;
+
+// What every open asks for besides port, speed and stop bits: no XON/XOFF, and the queue sizes
+// of the original program (they have no POSIX counterpart).
+constexpr int PORT_XON_XOFF = 0;
+constexpr int PORT_IN_QUEUE = 8192;
+constexpr int PORT_OUT_QUEUE = 5120;
+
+// PORT_OPEN opens and configures the port, any other mode closes it. Queue sizes are accepted
+// without effect. Open: 25 when the device cannot be opened. Close: 12 when closing failed,
+// 13 when the slot held no open port.
 int k_rs232c2(int mode, int port, int baudRate, int stopBits, int xonXoff, int inQueue,
               int outQueue, int* handle, PortIo* io);
+
+// The one way to open and close a port: k_rs232c2 with the settings every caller uses.
+inline int k_port_open(int port, int baudRate, int stopBits, int* handle, PortIo* io) {
+    return k_rs232c2(PORT_OPEN, port, baudRate, stopBits, PORT_XON_XOFF, PORT_IN_QUEUE,
+                     PORT_OUT_QUEUE, handle, io);
+}
+inline int k_port_close(int* handle, PortIo* io) {
+    return k_rs232c2(PORT_CLOSE, 0, 0, STOP_BITS_ONE, PORT_XON_XOFF, PORT_IN_QUEUE, PORT_OUT_QUEUE,
+                     handle, io);
+}
 
 // Writes all `count` bytes. 10 count <= 0; 20 a write failed or made no progress for 500 ms;
 // PORT_FAILED the device is gone.
@@ -41,8 +66,7 @@ int k_rs232c_send(int handle, PortIo* io, const void* bytes, int count);
 // Reads exactly `count` bytes; *received is the number read so far. 10 count <= 0; 2 idle
 // time-out with nothing received (not reported); 25 idle time-out after part of the bytes;
 // PORT_FAILED the device is gone.
-int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int count,
-                      int* received);
+int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int count, int* received);
 
 // The device path COMn opens: the mapped path, or /dev/ttyS(n-1).
 const char* k_rs232c_device(const PortIo* io, int port);

@@ -62,7 +62,7 @@ int configureLine(int fd, int baudRate, int stopBits) {
     line.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
     line.c_cflag |= CS8 | CLOCAL | CREAD;
     // One and a half stop bits do not exist here; two is the safe side of it.
-    if (stopBits > 0) line.c_cflag |= CSTOPB;
+    if (stopBits != STOP_BITS_ONE) line.c_cflag |= CSTOPB;
     line.c_iflag &= ~(IXON | IXOFF | IXANY);
     // VMIN 1 with O_NONBLOCK: no data is EAGAIN, so a read of 0 bytes can only mean hang-up.
     line.c_cc[VMIN] = 1;
@@ -83,11 +83,22 @@ void askLowLatency(int fd) {
 }
 
 // Exclusive use: TIOCEXCL keeps other programs' opens out (root excepted), the lock also
-// covers programs that open as root and cooperating tools that lock the device.
-int takeExclusive(int fd) {
+// covers programs that open as root and cooperating tools that lock the device. A device
+// already marked exclusive is another program's, even when root could open it anyway; only a
+// mark this open set (*marked) may be cleared again.
+int takeExclusive(int fd, bool* marked) {
+    int held = 0;
+    if (ioctl(fd, TIOCGEXCL, &held) == 0 && held != 0) return EBUSY;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) return errno;
     if (ioctl(fd, TIOCEXCL) != 0) return errno;
+    *marked = true;
     return 0;
+}
+
+// The errors after which the device is of no more use: it failed or was unplugged. Any other
+// error is treated like a byte that did not come or a write that did not go.
+bool deviceGone(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV;
 }
 
 int openPort(int port, int baudRate, int stopBits, int* handle, PortIo* io) {
@@ -98,10 +109,11 @@ int openPort(int port, int baudRate, int stopBits, int* handle, PortIo* io) {
 
     int fd = open(io->devicePath, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return fail(io, "k_rs232c2", 25, errno, errno, 0);
-    int err = takeExclusive(fd);
-    if (err == 0) err = configureLine(fd, baudRate, stopBits < 0 ? 0 : stopBits > 2 ? 2 : stopBits);
+    bool marked = false;
+    int err = takeExclusive(fd, &marked);
+    if (err == 0) err = configureLine(fd, baudRate, stopBits <= 0 ? STOP_BITS_ONE : STOP_BITS_TWO);
     if (err != 0) {
-        ioctl(fd, TIOCNXCL);
+        if (marked) ioctl(fd, TIOCNXCL);
         close(fd);
         return fail(io, "k_rs232c2", 25, err, err, 0);
     }
@@ -127,6 +139,10 @@ bool hungUp(short revents) {
     return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
+int sendFailed(PortIo* io, int err) {
+    return fail(io, "k_rs232c_send", deviceGone(err) ? PORT_FAILED : 20, err, 0, err);
+}
+
 }  // namespace
 
 const char* k_rs232c_device(const PortIo* io, int port) {
@@ -140,11 +156,13 @@ const char* k_rs232c_device(const PortIo* io, int port) {
 int k_rs232c2(int mode, int port, int baudRate, int stopBits, int /*xonXoff*/, int /*inQueue*/,
               int /*outQueue*/, int* handle, PortIo* io) {
     // Every caller passes 0 for XON/XOFF, and queue sizes have no POSIX counterpart.
-    return mode == 0 ? openPort(port, baudRate, stopBits, handle, io) : closePort(handle, io);
+    return mode == PORT_OPEN ? openPort(port, baudRate, stopBits, handle, io)
+                             : closePort(handle, io);
 }
 
 int k_rs232c_send(int handle, PortIo* io, const void* bytes, int count) {
     static const char* const name = "k_rs232c_send";
+    io->systemError = 0;  // an explanation belongs to the failure of this call only
     if (count <= 0) return fail(io, name, 10, EINVAL, count, 0);
     const auto* next = static_cast<const unsigned char*>(bytes);
     int remaining = count;
@@ -156,11 +174,11 @@ int k_rs232c_send(int handle, PortIo* io, const void* bytes, int count) {
             continue;
         }
         if (written < 0 && errno == EINTR) continue;
-        if (written < 0 && errno != EAGAIN) return fail(io, name, PORT_FAILED, errno, 0, errno);
+        if (written < 0 && errno != EAGAIN) return sendFailed(io, errno);
         pollfd wait{handle, POLLOUT, 0};
         int ready = poll(&wait, 1, WRITE_WAIT_MS);
         if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) return fail(io, name, PORT_FAILED, errno, 0, errno);
+        if (ready < 0) return sendFailed(io, errno);
         if (ready == 0) return fail(io, name, 20, ETIMEDOUT, 0, ETIMEDOUT);
         if (hungUp(wait.revents)) return fail(io, name, PORT_FAILED, EIO, 0, EIO);
     }
@@ -170,11 +188,13 @@ int k_rs232c_send(int handle, PortIo* io, const void* bytes, int count) {
 int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int count, int* received) {
     static const char* const name = "k_rs232c_receive2";
     if (timeout < 0) timeout = 0;
+    io->systemError = 0;  // an explanation belongs to the failure of this call only
     if (count <= 0) return fail(io, name, 10, EINVAL, count, 0);
     auto* into = static_cast<unsigned char*>(buffer);
     const long idleLimit = 10L * timeout;
     long idlePolls = 0;
     int total = 0;
+    int lastError = ETIMEDOUT;  // what is said if nothing more comes
     *received = 0;
     while (total < count) {
         ssize_t got = read(handle, into + total, size_t(count - total));
@@ -186,20 +206,25 @@ int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int cou
         }
         if (got == 0) return fail(io, name, PORT_FAILED, EIO, count, total);
         if (errno == EINTR) continue;
-        if (errno != EAGAIN) return fail(io, name, PORT_FAILED, errno, count, total);
-
-        pollfd wait{handle, POLLIN, 0};
-        int ready = poll(&wait, 1, IDLE_POLL_MS);
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) return fail(io, name, PORT_FAILED, errno, count, total);
-        if (ready > 0 && (wait.revents & POLLIN)) continue;  // bytes first, a hang-up after
-        if (ready > 0) return fail(io, name, PORT_FAILED, EIO, count, total);
+        if (deviceGone(errno)) return fail(io, name, PORT_FAILED, errno, count, total);
+        if (errno == EAGAIN) {
+            pollfd wait{handle, POLLIN, 0};
+            const int ready = poll(&wait, 1, IDLE_POLL_MS);
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready > 0 && (wait.revents & POLLIN)) continue;  // bytes first, a hang-up after
+            if (ready > 0) return fail(io, name, PORT_FAILED, EIO, count, total);
+            if (ready < 0) lastError = errno;
+        } else {
+            // A read that failed counts as one that found nothing, after the same pause.
+            lastError = errno;
+            poll(nullptr, 0, IDLE_POLL_MS);
+        }
         if (++idlePolls > idleLimit) {
             if (total == 0) {
-                io->systemError = ETIMEDOUT;  // the caller decides whether silence is a fault
+                io->systemError = lastError;  // the caller decides whether silence is a fault
                 return 2;
             }
-            return fail(io, name, 25, ETIMEDOUT, count, total);
+            return fail(io, name, 25, lastError, count, total);
         }
     }
     return 0;

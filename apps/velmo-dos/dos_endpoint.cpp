@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr int DEVICE_PORT = 1;  // the device is COM1 of the endpoint's own port table
+
 std::string systemMessage(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
@@ -65,10 +67,11 @@ bool dos_open_device(const std::string& path, int baudRate, DosEndpoint* endpoin
         *error = path + ": device path too long";
         return false;
     }
-    std::memcpy(endpoint->portPaths[1], path.c_str(), path.size() + 1);
+    std::memcpy(endpoint->portPaths[DEVICE_PORT], path.c_str(), path.size() + 1);
     endpoint->io.portPaths = endpoint->portPaths;
+    // One stop bit, as velmo uses by default.
     const int rc =
-        k_rs232c2(0, 1, baudRate, 1, 0, 8192, 5120, &endpoint->deviceHandle, &endpoint->io);
+        k_port_open(DEVICE_PORT, baudRate, STOP_BITS_ONE, &endpoint->deviceHandle, &endpoint->io);
     if (rc != 0) {
         const int err = endpoint->io.systemError;
         *error =
@@ -84,7 +87,7 @@ bool dos_open_device(const std::string& path, int baudRate, DosEndpoint* endpoin
 
 void dos_close_endpoint(DosEndpoint* endpoint) {
     if (endpoint->deviceHandle != PORT_NONE) {
-        k_rs232c2(1, 1, 0, 0, 0, 0, 0, &endpoint->deviceHandle, &endpoint->io);
+        k_port_close(&endpoint->deviceHandle, &endpoint->io);
     } else if (endpoint->fd >= 0) {
         close(endpoint->fd);
     }

@@ -1,10 +1,27 @@
-// Commands, the prompt and the injected faults of the simulated machine.
+// Commands, the prompt, the activity log and the injected faults of the simulated machine.
 #include "drive_machine.h"
 
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 
+#include "core/encoding.h"
 #include "dos_text.h"
 #include "shell.h"
+
+namespace {
+
+// How an exchange ended, by ExchangeEnd.
+constexpr const char* END_WORDS[] = {
+    "",
+    ", refused with code",
+    ", ended by velmo",
+    ", given up: a file could not be read or written",
+    ", broken off: the line failed or fell silent",
+};
+static_assert(std::size(END_WORDS) == size_t(ExchangeEnd::Lost) + 1);
+
+}  // namespace
 
 void DriveMachine::runCommand(const char* text, uint32_t length, CommandOutput& out) {
     for (const std::string& line : dos_run_command(drive_, std::string_view(text, length))) {
@@ -29,6 +46,30 @@ void DriveMachine::exchangeStarts(const Exchange& exchange) {
     if (exchange.kind != ExchangeKind::Get) return;
     blocksRead_ = 0;
     if (faults_.silentAfter != FAULT_OFF) line_.setSendBudget(uint64_t(faults_.silentAfter));
+}
+
+// One line per exchange on stderr: what ran and what it moved. Names from the line are shown
+// inert, so no control byte reaches the terminal.
+void DriveMachine::exchangeEnds(const Exchange& exchange) {
+    line_.clearSendBudget();
+    const std::string text = k_utf8_inert(std::string_view(exchange.text, exchange.textLength));
+    std::string moved;
+    const bool transfer = exchange.kind == ExchangeKind::Get || exchange.kind == ExchangeKind::Put;
+    if (transfer && exchange.end != ExchangeEnd::Refused) {
+        moved = ": " + std::to_string(exchange.files) + " file(s), " +
+                std::to_string(exchange.bytes) + " bytes";
+    }
+    std::string code;
+    if (exchange.end == ExchangeEnd::Refused) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, " 0x%02X", exchange.refusal);
+        code = hex;
+    }
+    const char* kind = exchange.kind == ExchangeKind::Get   ? "#GET "
+                       : exchange.kind == ExchangeKind::Put ? "#PUT "
+                                                            : "";
+    std::fprintf(stderr, "velmo-dos: %s\"%s\"%s%s%s\n", kind, text.c_str(), moved.c_str(),
+                 END_WORDS[size_t(exchange.end)], code.c_str());
 }
 
 bool DriveMachine::damageBlock(uint32_t number, uint32_t attempt) {

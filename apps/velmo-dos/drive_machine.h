@@ -35,7 +35,7 @@ class DriveMachine final : public EngineMachine {
     void abandonFile() override { writer_.abandon(); }
 
     void exchangeStarts(const Exchange& exchange) override;
-    void exchangeEnds(const Exchange&) override { line_.clearSendBudget(); }
+    void exchangeEnds(const Exchange& exchange) override;
     bool damageBlock(uint32_t number, uint32_t attempt) override;
     bool refuseBlock(uint32_t number) override;
 

@@ -41,6 +41,8 @@ struct Session {
         : ctx(context), progress(isatty(STDERR_FILENO) == 1), transcript(context, &progress) {
         ctx->statusBar = &progress;
         ctx->consoleObserver = &transcript;
+        // Lines from reading the settings came before anyone watched the console.
+        for (int i = 0; i + 1 < ctx->lineCount; i++) transcript.lineAppended(i);
     }
 
     void refuse(int number, const std::string& why) {
@@ -83,16 +85,23 @@ struct Session {
         a_editChar(ctx, &host, KEY_ENTER);
         CommandEnd end = CommandEnd::Running;
         while (host.timerSet()) {
-            if (!noNewInterrupt()) {
-                interruptsHandled = batch_interrupts();
-                a_cancelCommand(ctx);
-            }
+            if (takeNewInterrupt()) a_cancelCommand(ctx);
             host.waitForTimer(ctx->portOpen == 1 ? ctx->portHandle : -1);
             CommandEnd tickEnd = CommandEnd::Running;
             a_driverTick(ctx, &host, host.timerId(), &tickEnd);
             if (tickEnd != CommandEnd::Running) end = tickEnd;
         }
+        // A Ctrl+C during the last tick was meant for this command, even when the tick ended
+        // it anyway: it must not end the script.
+        takeNewInterrupt();
         return end;
+    }
+
+    static bool takeNewInterrupt() {
+        if (noNewInterrupt()) return false;
+        interruptsHandled = batch_interrupts();
+        batch_interrupt_taken();
+        return true;
     }
 
     int finish(int status) {
@@ -108,7 +117,7 @@ struct Session {
 int velmo_batch_main() {
     // 1. Settings from PRM232C.TXT in the current directory, as the window reads them.
     Session session(a_ContextGet());
-    batch_catch_interrupts(isatty(STDERR_FILENO) == 1);
+    batch_catch_interrupts(isatty(STDERR_FILENO) == 1, session.ctx);
 
     // 2. One command per line until the input ends or Ctrl+C comes while no command runs.
     BatchInput input(STDIN_FILENO);

@@ -29,10 +29,10 @@ uint32_t fitPrompt(const char* prompt, uint32_t length, char* out) {
         return length;
     }
     const uint32_t keep = TEXT_RECORD_MAX - PROMPT_DRIVE - (sizeof PROMPT_GAP - 1);
-    // Walk forward character by character so a double-byte character is never split.
+    // Walk forward character by character so a double-byte character is never split; a step
+    // is at most two bytes, so the walk stops short of the end.
     uint32_t start = PROMPT_DRIVE;
     while (length - start > keep) start += charLength(prompt + start);
-    if (start > length) start = length;
     __builtin_memcpy(out, prompt, PROMPT_DRIVE);
     __builtin_memcpy(out + PROMPT_DRIVE, PROMPT_GAP, sizeof PROMPT_GAP - 1);
     __builtin_memcpy(out + PROMPT_DRIVE + sizeof PROMPT_GAP - 1, prompt + start, length - start);

@@ -7,7 +7,9 @@
 
 namespace {
 
-constexpr uint32_t PROMPT_CAPACITY = 256;
+// Room for "A:\...\", one directory name of 255 bytes and ">": a deep prompt stays whole up
+// to its innermost directory before it is shortened to fit a record.
+constexpr uint32_t PROMPT_CAPACITY = 272;
 constexpr char CLEAR_SCREEN[] = "!cls";
 
 char prompt[PROMPT_CAPACITY];

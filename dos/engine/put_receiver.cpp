@@ -55,7 +55,9 @@ class PutReceiver final : Transfer {
 
     Step receiveBlock() {
         block[0] = STX;
-        if (line_.read(block + 1, 3) != LineRead::Ok) return lost();
+        if (line_.read(k_block_after_stx(block), BLOCK_TYPE_AND_LENGTH) != LineRead::Ok) {
+            return lost();
+        }
         const int length = k_block_length(block);
         if (length > BLOCK_LENGTH_MAX) return giveUp();
         if (length < BLOCK_LENGTH_MIN) {
@@ -121,6 +123,7 @@ class PutReceiver final : Transfer {
         if (start == sentLength || sent[start] == '.') return false;
         if (!machine_.createFile(sent + start, sentLength - start)) return false;
         fileOpen_ = true;
+        k_block_remember(&lastStored_, block);  // its copy after a damaged ACK is no new file
         dosDate_ = k_header_date(block);
         dosTime_ = k_header_time(block);
         return true;
@@ -142,8 +145,8 @@ class PutReceiver final : Transfer {
     bool fileOpen_ = false;
     uint16_t dosDate_ = 0;
     uint16_t dosTime_ = 0;
-    // The data block stored last in this file, to know it when it comes again.
-    BlockMemory lastStored_{0, 0, 0, 0};
+    // The block stored last, to know it when it comes again.
+    BlockMemory lastStored_{0, 0, 0, 0, 0};
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -17,8 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include "link/wire_format.h"
 #include "support/dos_machine.h"
 #include "support/file_bytes.h"
+#include "support/pty_pair.h"
 #include "support/temp_working_directory.h"
 #include "support/velmo_process.h"
 
@@ -164,6 +167,13 @@ TEST_F(BatchTest, UsageTextIsNoFailure) {
     EXPECT_EQ(linesOf(run.out).size(), 4u) << run.out;
 }
 
+TEST_F(BatchTest, ParameterFileNoticeIsPrintedFirst) {
+    here.writeFile("PRM232C.TXT", std::string(65 * 1024, ';'));
+    Finished run = runVelmo({"--batch"}, "#PUT\n");
+    EXPECT_EQ(linesOf(run.out).front(),
+              "*PRM232C.TXT not read (larger than 64 KiB); default settings used");
+}
+
 // A command slow enough to be interrupted: a TYPE of some thousands of lines, one record each.
 class InterruptTest : public BatchTest {
   protected:
@@ -202,6 +212,36 @@ TEST_F(InterruptTest, FirstCtrlCCancelsTheCommandAndTheScriptGoesOn) {
     EXPECT_NE(run.out.find("Velmo-DOS Version"), std::string::npos) << run.out;
 }
 
+TEST_F(BatchTest, CtrlCEndsAWaitOnATricklingLineAndTheScriptGoesOn) {
+    PtyPair line;
+    here.writeFile("PRM232C.TXT", "COM1=" + line.slavePath() + "\r\nTIMEOUT=5\r\n");
+    std::atomic<bool> done{false};
+    std::atomic<int> trickled{0};
+    ScriptedPeer dos(line.master(), [&](int fd) {
+        readBytes(fd, 2);  // the frame in its two acknowledged parts
+        writeBytes(fd, {ACK});
+        readBytes(fd, 64, 300);
+        writeBytes(fd, {ACK});
+        // An answer record, one byte every 0.9 s: no idle time-out ever runs out.
+        std::vector<uint8_t> record = {STX, 0, 80, 0};
+        record.insert(record.end(), 80, 'x');
+        for (size_t i = 0; i < record.size() && !done; i++, trickled++) {
+            writeBytes(fd, {record[i]});
+            for (int slice = 0; slice < 9 && !done; slice++) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        }
+    });
+    VelmoProcess velmo({"--batch"}, "dir\n#PUT\n");
+    while (trickled < 2) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    velmo.interrupt();
+    Finished run = velmo.wait(10);  // normally ends within half a second
+    done = true;
+
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.out.find("*処理を中断しました。\nMS-DOS>#PUT\n*"), std::string::npos) << run.out;
+}
+
 TEST_F(InterruptTest, SecondCtrlCEndsVelmo) {
     // Long enough that the second Ctrl+C comes while commands are still to run.
     VelmoProcess velmo({"--batch"}, "type LONG.TXT\ntype LONG.TXT\ntype LONG.TXT\nver\n");
@@ -215,5 +255,33 @@ TEST_F(InterruptTest, SecondCtrlCEndsVelmo) {
     EXPECT_NE(run.err.find("velmo: interrupted"), std::string::npos) << run.err;
     EXPECT_EQ(run.out.find("Velmo-DOS Version"), std::string::npos) << run.out;
 }
+
+// A file that did not arrive whole, or could not be sent, ends the script with status 1.
+struct TransferOutcome {
+    const char* name;
+    std::vector<std::string> dosOptions;
+    const char* script;
+    int status;
+};
+
+class BatchTransferStatus : public BatchTest,
+                            public ::testing::WithParamInterface<TransferOutcome> {};
+
+TEST_P(BatchTransferStatus, IsAFailureUnlessEveryFileArrivedWhole) {
+    DosMachine dos(GetParam().dosOptions);
+    dos.writeFile("DATA.BIN", binaryBytes(9000));
+    writeLocal(here.path() / "up/A.TXT", "a\r\n", localTime(2010, 1, 1, 0, 0, 0));
+    writeLocal(here.path() / "up/B\\C.TXT", "b\r\n", localTime(2010, 1, 1, 0, 0, 0));
+    useMachine(dos);
+    const Finished run = runVelmo({"--batch"}, GetParam().script);
+    EXPECT_EQ(run.status, GetParam().status) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transfers, BatchTransferStatus,
+    ::testing::Values(TransferOutcome{"WholeFile", {}, "#GET DATA.BIN\n", 0},
+                      TransferOutcome{"EndedMidFile", {"--end-after", "1"}, "#GET DATA.BIN\n", 1},
+                      TransferOutcome{"NameNotSendable", {}, "#PUT up/*.TXT\n", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -3,6 +3,9 @@
 // marked incomplete.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "fault_rig.h"
 #include "support/temp_working_directory.h"
 
@@ -30,10 +33,19 @@ TEST(FullDisk, GetEndsWithWriteErrorKeepingThePartialFile) {
     EXPECT_EQ(countLines(transcript, "*Incomplete: DATA.BIN"), 1);
     EXPECT_EQ(countLines(transcript, "-END-"), 0);
     const std::string partial = readFile(velmoDir / "in" / "DATA.BIN");
+    // The count shown is what is on disk.
+    EXPECT_EQ(countLines(transcript, "*Incomplete: DATA.BIN " + std::to_string(partial.size()) +
+                                         "/20000 bytes"),
+              1);
     EXPECT_GE(partial.size(), 4096u);
     EXPECT_LT(partial.size(), source.size());
     EXPECT_TRUE(sameBytes(partial, source.substr(0, partial.size())));
-    const std::vector<uint8_t> sent = relay.fromVelmo();
+    // The relay may take a moment to pass on the last bytes of a velmo that has ended.
+    std::vector<uint8_t> sent = relay.fromVelmo();
+    for (int wait = 0; wait < 100 && (sent.size() < 2 || sent.back() != 'E'); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        sent = relay.fromVelmo();
+    }
     ASSERT_GE(sent.size(), 2u);
     EXPECT_EQ(sent[sent.size() - 2], 0x1B);
     EXPECT_EQ(sent.back(), 'E');

@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "console/line_editor.h"
-#include "core/clock.h"
 #include "core/link_context.h"
 #include "core/messages.h"
+#include "link/transfer_io.h"
 #include "link/wire_format.h"
 #include "support/dos_machine.h"
+#include "support/fixed_clock.h"
 #include "support/pty_pair.h"
 #include "support/recording_host.h"
 #include "support/temp_working_directory.h"
@@ -24,12 +25,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-class FixedClock : public Clock {
-  public:
-    uint32_t tickMs() const override { return 1000; }
-    LocalTime now() const override { return {2024, 5, 6, 7, 8, 9}; }
-};
 
 // The MS-DOS side's part of the command frame: ACK both halves, return the command text.
 std::string acceptCommand(int fd) {
@@ -62,12 +57,8 @@ class DriverTest : public ::testing::Test {
         a_ContextDefaults(ctx);
         pty.connect(ctx);
         ctx->statusBar = &host;
-        k_set_clock(&clock);
     }
-    void TearDown() override {
-        a_closePort(ctx);
-        k_set_clock(nullptr);
-    }
+    void TearDown() override { a_closePort(ctx); }
 
     void enter(const std::string& line) {
         for (unsigned char c : line) a_editChar(ctx, &host, c);
@@ -115,7 +106,7 @@ class DriverTest : public ::testing::Test {
     LinkContext* ctx = owner.get();
     RecordingHost host;
     PtyPair pty;
-    FixedClock clock;
+    FixedClock clock{{2024, 5, 6, 7, 8, 9}};
 };
 
 TEST_F(DriverTest, TextCommandEndsWithThePromptFromTheOtherSide) {
@@ -169,9 +160,7 @@ TEST_F(DriverTest, TextCommandAndTransferAgainstVelmoDosEndAtItsPrompt) {
 }
 
 TEST_F(DriverTest, UsageTextGivesNoErrorLineAndClosesAPortLeftOpen) {
-    ASSERT_EQ(k_rs232c2(0, ctx->comPort, ctx->baudRate, ctx->stopBits, 0, 8192, 5120,
-                        &ctx->portHandle, &ctx->ioOverlapped),
-              0);
+    ASSERT_EQ(k_link_open(ctx), 0);
     ctx->portOpen = 1;
     enter("#get");
     EXPECT_EQ(runToEnd(), CommandEnd::Usage);

@@ -1,6 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -152,6 +157,49 @@ TEST_F(PrmReaderTest, PortMappingKeepsThePathAsWritten) {
 TEST_F(PrmReaderTest, PortMappingOutsideOneToNineIsIgnored) {
     auto ctx = readParameters("COM0=/dev/null\r\nCOMX=/dev/null\r\nCOM10=/dev/null\r\n");
     for (const auto& path : ctx->portPaths) EXPECT_STREQ(path, "");
+}
+
+TEST_F(PrmReaderTest, LinuxLineEndsEndLinesAndPortPaths) {
+    auto ctx = readParameters("COM1=/dev/ttyUSB0\nCOM2=/dev/ttyS1\rremark\n\nCOM=3\nTIMEOUT=10");
+    EXPECT_STREQ(ctx->portPaths[1], "/dev/ttyUSB0");
+    EXPECT_STREQ(ctx->portPaths[2], "/dev/ttyS1");
+    EXPECT_EQ(ctx->comPort, 3);
+    EXPECT_EQ(ctx->timeoutSetting, 80);
+}
+
+TEST_F(PrmReaderTest, DirectoryWithoutShiftJisNameStillHasItsFileRead) {
+    const auto folder = directory.path() / "\xF0\x9F\x93\x81";  // an emoji: no Shift-JIS form
+    std::filesystem::create_directory(folder);
+    std::filesystem::current_path(folder);
+    std::ofstream("PRM232C.TXT") << "COM=4\r\n";
+    auto ctx = defaultContext();
+    k_prm_read(ctx.get());
+    std::filesystem::current_path(directory.path());
+    EXPECT_EQ(ctx->comPort, 4);
+}
+
+// A file that is there but not read is told on the console before the first prompt, and every
+// setting keeps its default.
+void expectNotice(const LinkContext& ctx, const std::string& notice) {
+    ASSERT_EQ(ctx.lineCount, 2);
+    EXPECT_EQ(std::string(ctx.lines[0].text), notice);
+    EXPECT_STREQ(ctx.lines[1].text, "MS-DOS>");
+    EXPECT_EQ(ctx.comPort, 1);
+}
+
+TEST_F(PrmReaderTest, FileOver64KiBIsNotRead) {
+    auto ctx = readParameters("COM=3\r\n" + std::string(64 * 1024, ';'));
+    expectNotice(*ctx, "*PRM232C.TXT not read (larger than 64 KiB); default settings used");
+}
+
+TEST_F(PrmReaderTest, FileHeldByAnotherProgramIsToldOf) {
+    directory.writeFile("PRM232C.TXT", "COM=3\r\n");
+    const int held = open("PRM232C.TXT", O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    auto ctx = defaultContext();
+    k_prm_read(ctx.get());
+    close(held);
+    expectNotice(*ctx, "*PRM232C.TXT not read (another program holds it); default settings used");
 }
 
 }  // namespace

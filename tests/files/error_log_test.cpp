@@ -4,18 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "core/clock.h"
-#include "support/file_bytes.h"
 #include "files/reporter.h"
+#include "support/file_bytes.h"
+#include "support/fixed_clock.h"
 #include "support/temp_working_directory.h"
 
 namespace {
-
-class FixedClock final : public Clock {
-  public:
-    uint32_t tickMs() const override { return 0; }
-    LocalTime now() const override { return {2000, 4, 1, 12, 0, 0}; }
-};
 
 std::vector<std::string> shownBoxes;
 
@@ -34,20 +28,18 @@ class ErrorLog : public testing::Test {
     void SetUp() override {
         for (const char* name : {"VMODE", "VLEVL", "VELDIAG", "K_LOG"}) unsetenv(name);
         k_errlog_reset();
-        k_set_clock(&clock);
         k_set_message_box(recordBox);
         shownBoxes.clear();
     }
     void TearDown() override {
         for (const char* name : {"VMODE", "VLEVL", "VELDIAG", "K_LOG"}) unsetenv(name);
-        k_set_clock(nullptr);
         k_set_message_box(nullptr);
         k_errlog_reset();
     }
     void reportSend() { k_fatal_error(9, "k_rs232c_send", 5, 0, -1); }
 
     TempWorkingDirectory dir;
-    FixedClock clock;
+    FixedClock clock{{2000, 4, 1, 12, 0, 0}};
 };
 
 size_t countOf(const std::string& text, const std::string& what) {

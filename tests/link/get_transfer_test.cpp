@@ -1,5 +1,10 @@
 // Files from the MS-DOS side, played block by block over a pseudo-terminal.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include "link/link.h"
 #include "link/transfer_fixture.h"
@@ -8,9 +13,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr int FILE_INCOMPLETE_CODE = 45;
+
 class GetTransferTest : public TransferFixture {
   protected:
     GetTransferTest() { ctx.getMode = 1; }
+
+    // Temporary files left in the working directory.
+    std::vector<std::string> leftovers() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind(".velmo-", 0) == 0) names.push_back(name);
+        }
+        return names;
+    }
 
     // Plays the MS-DOS side and runs the transfer to its end; returns its result.
     int transfer(const std::vector<DosStep>& steps,
@@ -122,7 +139,7 @@ TEST_F(GetTransferTest, ABlockWhosePayloadNeverArrivesShowsNoNumber) {
     ctx.timeoutSetting = 3;
     const int result = transfer(
         {{ESC_R, 1}, {headerBlock("A.TXT", 3), 1}, {{STX, BLOCK_LAST, 0x0B, 0x00}, 1}, {ESC_E, 0}});
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result, FILE_INCOMPLETE_CODE);
     EXPECT_EQ(heard, Bytes({ACK, ACK, NAK}));
     EXPECT_TRUE(consoleHas("%Data error, BlockNo=-666 Retry=1"));
 }
@@ -139,16 +156,67 @@ TEST_F(GetTransferTest, BytesBeforeTheStartAreIgnored) {
     EXPECT_EQ(fileBytes("A.TXT"), "abc");
 }
 
-TEST_F(GetTransferTest, AnEndInTheMiddleOfAFileKeepsItAndSaysSo) {
+// The other side ends in the middle of a file: the command failed. A new file stays as far as
+// it came; an existing file of that name stays as it was.
+TEST_F(GetTransferTest, AnEndInTheMiddleOfAFileIsAFailureAndSaysSo) {
+    dir.writeFile("OLD.TXT", "the old text");
     const std::string part = patterned(4096);
     const int result = transfer({{ESC_R, 1},
                                  {headerBlock("A.TXT", 10000), 1},
                                  {dataBlock(BLOCK_DATA, 1, part), 1},
+                                 {headerBlock("OLD.TXT", 10000), 1},
+                                 {dataBlock(BLOCK_DATA, 1, part), 1},
                                  {ESC_E, 0}});
-    EXPECT_EQ(result, -1);
+    EXPECT_EQ(result, FILE_INCOMPLETE_CODE);
     EXPECT_EQ(fileBytes("A.TXT"), part);
     EXPECT_TRUE(fileReleased("A.TXT"));
     EXPECT_TRUE(consoleHas("*Incomplete: A.TXT 4096/10000 bytes"));
+    EXPECT_EQ(fileBytes("OLD.TXT"), "the old text");
+    EXPECT_TRUE(consoleHas("*Kept unchanged: OLD.TXT"));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
+
+// The other side took a NAK for an ACK and went on with the next block: the file is short of
+// its announced size, so it is not complete, whatever the last block says.
+TEST_F(GetTransferTest, AFileShortOfItsAnnouncedSizeIsNotComplete) {
+    Bytes bad = dataBlock(BLOCK_DATA, 1, "abc");
+    bad.back() ^= 1;
+    const int result = transfer(
+        {{ESC_R, 1}, {headerBlock("A.TXT", 6), 1}, {bad, 1}, {dataBlock(BLOCK_LAST, 2, "def"), 2}});
+    EXPECT_EQ(result, FILE_INCOMPLETE_CODE);
+    EXPECT_EQ(heard, Bytes({ACK, ACK, NAK, ESC, 'E'}));
+    EXPECT_TRUE(consoleHas("*Incomplete: A.TXT 3/6 bytes"));
+    EXPECT_FALSE(consoleHasPrefix(" --END-"));
+    EXPECT_EQ(fileBytes("A.TXT"), "def");
+    struct stat info {};
+    ASSERT_EQ(stat("A.TXT", &info), 0);
+    EXPECT_NE(info.st_mtime, stamp2000());
+}
+
+// Only a copy of the block stored last is taken for a repeat: a last block that shares
+// number, length and checksum with the data block before it is a block of its own.
+TEST_F(GetTransferTest, ALastBlockLikeTheDataBlockBeforeItIsStored) {
+    const int result = transfer({{ESC_R, 1},
+                                 {headerBlock("A.TXT", 8), 1},
+                                 {dataBlock(BLOCK_DATA, 1, "abcd"), 1},
+                                 {dataBlock(BLOCK_LAST, 1, "abcd"), 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(fileBytes("A.TXT"), "abcdabcd");
+    EXPECT_TRUE(consoleHasPrefix(" --END-"));
+}
+
+// The usage text ends a directory with "\"; on Linux that still means the directory.
+TEST_F(GetTransferTest, ATrailingBackslashNamesADirectory) {
+    fs::create_directory("out");
+    std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "out\\");
+    const int result = transfer({{ESC_R, 1},
+                                 {headerBlock("A.TXT", 3), 1},
+                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(fileBytes("out/A.TXT"), "abc");
+    EXPECT_FALSE(fs::exists("out\\"));
 }
 
 TEST_F(GetTransferTest, CancelStopsAtTheNextBlockWithoutStoringIt) {
@@ -240,5 +308,93 @@ INSTANTIATE_TEST_SUITE_P(
                       HeaderName{"A.B.C", "A.B.C"},
                       HeaderName{"\x95\x5C.TXT", "\xE8\xA1\xA8.TXT"},  // 表.TXT
                       HeaderName{"DIR\\\x95\x5C.TXT", "\xE8\xA1\xA8.TXT"}));
+
+// The other machine may only send what was asked for, and never velmo's own settings.
+struct RequestedName {
+    std::string requested;  // the MS-DOS name of the command
+    std::string header;
+    std::string refusal;  // empty: stored
+};
+
+class GetRequestedNameTest : public GetTransferTest,
+                             public ::testing::WithParamInterface<RequestedName> {};
+
+TEST_P(GetRequestedNameTest, OnlyWhatWasAskedForIsWritten) {
+    const RequestedName& row = GetParam();
+    std::snprintf(ctx.dosFileName, sizeof ctx.dosFileName, "%s", row.requested.c_str());
+    const bool refused = !row.refusal.empty();
+    std::vector<DosStep> steps = {{ESC_R, 1}, {headerBlock(row.header, 3), refused ? 3u : 1u}};
+    if (!refused) steps.insert(steps.end(), {{dataBlock(BLOCK_LAST, 1, "abc"), 1}, {ESC_E, 0}});
+    const int result = transfer(steps);
+    if (refused) {
+        EXPECT_EQ(result, 42);
+        EXPECT_EQ(heard, Bytes({ACK, ESC, 'E'}));
+        EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (" + row.refusal));
+        EXPECT_FALSE(fs::exists(row.header));
+    } else {
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(fileBytes(row.header), "abc");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, GetRequestedNameTest,
+    ::testing::Values(RequestedName{"A.TXT", "B.TXT", "not the file asked for"},
+                      RequestedName{"*.TXT", "B.BIN", "not the file asked for"},
+                      RequestedName{"*.*", ".bashrc", "not a file name"},
+                      RequestedName{"*.*", "ERRLOG.TXT", "velmo's own settings file"},
+                      RequestedName{"*.TXT", "PRM232C.TXT", "velmo's own settings file"},
+                      RequestedName{"A:\\", "ERR.LOG", "velmo's own settings file"},
+                      RequestedName{"ERRLOG.TXT", "ERRLOG.TXT", ""},
+                      RequestedName{"a.txt", "A.TXT", ""},
+                      RequestedName{"SUB\\*.T?T", "B.TXT", ""}));
+
+// What is at the destination name decides too: never through a link, never into anything but
+// a regular file, never into a file velmo has open itself.
+TEST_F(GetTransferTest, OnlyRegularFilesOfNoOneElseAreWritten) {
+    fs::create_directory("outside");
+    dir.writeFile("outside/target", "target");
+    fs::create_symlink(fs::absolute("outside/target"), "LINK.TXT");
+    ASSERT_EQ(mkfifo("FIFO.TXT", 0600), 0);
+    dir.writeFile("SCRIPT.TXT", "#GET *.TXT");
+    const int script = open("SCRIPT.TXT", O_RDONLY);
+    ASSERT_GE(script, 0);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"LINK.TXT", "a symbolic link is there"},
+        {"FIFO.TXT", "not a regular file"},
+        {"SCRIPT.TXT", "velmo's own file"}};
+    for (const auto& [name, refusal] : cases) {
+        heard.clear();
+        EXPECT_EQ(transfer({{ESC_R, 1}, {headerBlock(name, 3), 3}}), 42) << name;
+        EXPECT_EQ(heard, Bytes({ACK, ESC, 'E'})) << name;
+        EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (" + refusal)) << name;
+    }
+    close(script);
+    EXPECT_EQ(fileBytes("outside/target"), "target");
+    EXPECT_TRUE(fs::is_symlink("LINK.TXT"));
+    EXPECT_EQ(fileBytes("SCRIPT.TXT"), "#GET *.TXT");
+}
+
+// Ended by SIGTERM in the middle of a file: the old file is whole and no temporary is left.
+TEST_F(GetTransferTest, AnExistingFileSurvivesSigterm) {
+    dir.writeFile("OLD.TXT", "the old text");
+    const pid_t child = fork();
+    if (child == 0) {
+        runTicks(a_GetResponseFrom98);
+        _exit(0);
+    }
+    ASSERT_GT(child, 0);
+    std::vector<DosStep> steps = {{ESC_R, 1},
+                                  {headerBlock("OLD.TXT", 10000), 1},
+                                  {dataBlock(BLOCK_DATA, 1, patterned(4096)), 1}};
+    playSteps(pty.master(), steps, &heard);
+    EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_EQ(fileBytes("OLD.TXT"), "the old text");
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+}
 
 }  // namespace

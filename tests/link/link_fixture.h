@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/link_context.h"
+#include "link/transfer_io.h"
 #include "serial/port.h"
 #include "support/pty_pair.h"
 #include "support/recording_surface.h"
@@ -49,13 +50,11 @@ class LinkFixture : public ::testing::Test {
         pty.connect(&ctx, 2);
     }
     ~LinkFixture() override {
-        if (ctx.portOpen) k_rs232c2(2, 0, 0, 0, 0, 0, 0, &ctx.portHandle, &ctx.ioOverlapped);
+        if (ctx.portOpen) k_link_close(&ctx);
     }
 
     void openPort() {
-        ASSERT_EQ(k_rs232c2(0, ctx.comPort, ctx.baudRate, ctx.stopBits, 0, 8192, 5120,
-                            &ctx.portHandle, &ctx.ioOverlapped),
-                  0);
+        ASSERT_EQ(k_link_open(&ctx), 0);
         ctx.portOpen = 1;
     }
 

@@ -1,5 +1,6 @@
 // Local files to the MS-DOS side, answered block by block over a pseudo-terminal.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <map>
@@ -81,7 +82,7 @@ TEST_F(PutTransferTest, SendsEachFileButTheEmptyOneBlockByBlock) {
                                   {0x02, 0x82, 0x0B, 0x00, 0x01, 0x00, 0x00, 0x00, 0x26, 0x01, 0x00,
                                    0x00, 0x61, 0x62, 0x63}}));
     ASSERT_EQ(byFile["B.TXT"].size(), 3u);
-    EXPECT_EQ(k_get32(byFile["B.TXT"][0].data() + 8), 5000u);
+    EXPECT_EQ(k_header_size(byFile["B.TXT"][0].data()), 5000u);
     EXPECT_EQ(byFile["B.TXT"][1], dataBlock(BLOCK_DATA, 1, big.substr(0, 4096)));
     EXPECT_EQ(byFile["B.TXT"][2], dataBlock(BLOCK_LAST, 2, big.substr(4096)));
     EXPECT_EQ(byFile.count("EMPTY.TXT"), 0u);
@@ -155,6 +156,35 @@ TEST_F(PutTransferTest, AFileTooLargeForTheWireIsRefused) {
     EXPECT_EQ(runTicks(a_PutResponseFrom98), 30);
     EXPECT_TRUE(consoleHas("*Too large to send (2 GiB or more): BIG.BIN"));
     EXPECT_TRUE(readBytes(pty.master(), 1, 100).empty());
+}
+
+// Files that cannot go under their names, or cannot be read, are each named and passed over;
+// the others go, and the command ends as a failure.
+TEST_F(PutTransferTest, FilesThatCannotBeSentAreNamedAndTheOthersGo) {
+    for (const char* name : {"A.TXT", "B\\C.TXT", "D:E.TXT", "caf\xC3\xA9.TXT", "\xE3\x80\x9C.TXT",
+                             "LOCKED.TXT", "Z.TXT"}) {
+        dir.writeFile(name, "abc");
+    }
+    const int locked = open("LOCKED.TXT", O_RDONLY);
+    ASSERT_GE(locked, 0);
+    ASSERT_EQ(flock(locked, LOCK_EX), 0);  // another program holds it
+    const int result = transfer("*.TXT");
+    close(locked);
+    EXPECT_EQ(result, 50);
+    std::vector<std::string> sent;
+    for (const Bytes& frame : frames) {
+        if (frame.size() > BLOCK_HEAD && frame[1] == BLOCK_HEADER) {
+            sent.emplace_back(frame.begin() + BLOCK_HEAD, frame.end());
+        }
+    }
+    std::sort(sent.begin(), sent.end());
+    EXPECT_EQ(sent, (std::vector<std::string>{"A.TXT", "Z.TXT"}));
+    EXPECT_EQ(frames.back(), ESC_E);
+    EXPECT_TRUE(consoleHas("*Not sent (not an MS-DOS name): B\\C.TXT"));
+    EXPECT_TRUE(consoleHas("*Not sent (not an MS-DOS name): D:E.TXT"));
+    EXPECT_TRUE(consoleHas("*Not sent (no MS-DOS form of its name): caf?.TXT"));
+    EXPECT_TRUE(consoleHas("*Not sent (no MS-DOS form of its name): ?.TXT"));
+    EXPECT_TRUE(consoleHas("*Not sent (cannot be read): LOCKED.TXT"));
 }
 
 // An abort by the MS-DOS side after some blocks were taken, and the code it ends with.

@@ -12,28 +12,12 @@
 #include <functional>
 #include <sstream>
 
-#include "core/clock.h"
-#include "core/view_host.h"
 #include "link/link_fixture.h"
 #include "link/wire_format.h"
 #include "support/file_bytes.h"
+#include "support/fixed_clock.h"
+#include "support/recording_status_bar.h"
 #include "support/temp_working_directory.h"
-
-class FixedClock : public Clock {
-  public:
-    uint32_t tick = 1000;
-    LocalTime time{2000, 1, 15, 12, 30, 0};
-    uint32_t tickMs() const override { return tick; }
-    LocalTime now() const override { return time; }
-};
-
-class RecordingStatusBar : public StatusBar {
-  public:
-    std::vector<std::string> progress;  // pane 0, in order
-    void setPaneText(int pane, const char* text) override {
-        if (pane == 0) progress.push_back(text);
-    }
-};
 
 inline const Bytes ESC_R = {ESC, 'R'};
 inline const Bytes ESC_E = {ESC, 'E'};
@@ -63,12 +47,10 @@ inline bool fileReleased(const std::filesystem::path& path) {
 class TransferFixture : public LinkFixture {
   protected:
     TransferFixture() {
-        k_set_clock(&clock);
         ctx.timeoutSetting = 20;  // generous: the machine may be busy
         ctx.statusBar = &statusBar;
         openPort();
     }
-    ~TransferFixture() override { k_set_clock(nullptr); }
 
     // Calls the step once per tick as the driver does, until it ends.
     int runTicks(int (*step)(LinkContext*, DeviceContext*),

@@ -87,8 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 class ClockedLinesTest : public ::testing::Test {
   protected:
-    ClockedLinesTest() { k_set_clock(&clock); }
-    ~ClockedLinesTest() override { k_set_clock(nullptr); }
     FixedClock clock;
 };
 

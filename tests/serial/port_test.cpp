@@ -2,8 +2,12 @@
 // open the slave as COM1.
 #include "serial/port.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -24,16 +28,16 @@ class PortTest : public ::testing::Test {
         mapPort(1, pty.slavePath());
     }
     ~PortTest() override {
-        if (handle != PORT_NONE) k_rs232c2(2, 0, 0, 0, 0, 0, 0, &handle, &io);
+        if (handle != PORT_NONE) k_port_close(&handle, &io);
     }
 
     void mapPort(int port, const std::string& path) {
         std::snprintf(paths[port], PORT_PATH_MAX, "%s", path.c_str());
     }
     int open(int port = 1, int baudRate = 9600, int stopBits = 0) {
-        return k_rs232c2(0, port, baudRate, stopBits, 0, 8192, 5120, &handle, &io);
+        return k_port_open(port, baudRate, stopBits, &handle, &io);
     }
-    int close() { return k_rs232c2(2, 0, 0, 0, 0, 8192, 5120, &handle, &io); }
+    int close() { return k_port_close(&handle, &io); }
     int receive(int timeout, void* buffer, int count) {
         return k_rs232c_receive2(timeout, handle, &io, buffer, count, &received);
     }
@@ -48,7 +52,7 @@ class PortTest : public ::testing::Test {
 TEST_F(PortTest, SecondOpenOfTheSameDeviceIsRefusedAsInUse) {
     ASSERT_EQ(open(), 0);
     int second = PORT_NONE;
-    EXPECT_EQ(k_rs232c2(0, 1, 9600, 0, 0, 8192, 5120, &second, &io), 25);
+    EXPECT_EQ(k_port_open(1, 9600, STOP_BITS_ONE, &second, &io), 25);
     EXPECT_EQ(second, PORT_NONE);
     std::string explained = k_rs232c_explain(&io);
     EXPECT_NE(explained.find("in use by another program"), std::string::npos) << explained;
@@ -165,11 +169,37 @@ TEST_F(PortTest, DeviceInUseIsReportedWithItsErrno) {
     ASSERT_EQ(open(), 0);
     ReportCapture capture;
     int second = PORT_NONE;
-    EXPECT_EQ(k_rs232c2(0, 1, 9600, 0, 0, 8192, 5120, &second, &io), 25);
+    EXPECT_EQ(k_port_open(1, 9600, STOP_BITS_ONE, &second, &io), 25);
     auto reports = capture.from("k_rs232c2");
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].first, 25);
-    EXPECT_EQ(reports[0].second, EWOULDBLOCK);
+    EXPECT_EQ(reports[0].second, EBUSY);  // the first open marked it exclusive
+}
+
+// Another program holds the device exclusively (velmo may run as root, whom TIOCEXCL does not
+// stop): the open is refused and that program's exclusive mode stays as it was.
+TEST_F(PortTest, RefusedOpenLeavesTheHoldersExclusiveModeAlone) {
+    const int holder = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    ASSERT_EQ(ioctl(holder, TIOCEXCL), 0);
+    EXPECT_EQ(open(), 25);
+    int exclusive = 0;
+    EXPECT_EQ(ioctl(holder, TIOCGEXCL, &exclusive), 0);
+    EXPECT_NE(exclusive, 0);
+    EXPECT_NE(std::string(k_rs232c_explain(&io)).find("in use"), std::string::npos);
+    ::close(holder);
+}
+
+// A receive that timed out and a later one that succeeded: nothing is left to explain.
+TEST_F(PortTest, ExplanationBelongsToTheLastCallOnly) {
+    ASSERT_EQ(open(), 0);
+    uint8_t byte = 0;
+    EXPECT_EQ(receive(0, &byte, 1), 2);
+    EXPECT_NE(std::string(k_rs232c_explain(&io)), "");
+    writeBytes(pty.master(), "x", 1);
+    EXPECT_EQ(receive(8, &byte, 1), 0);
+    EXPECT_EQ(std::string(k_rs232c_explain(&io)), "");
 }
 
 TEST_F(PortTest, TimeoutCountZeroGivesUpAfterTheFirstEmptyPoll) {
