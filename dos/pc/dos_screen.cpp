@@ -90,7 +90,7 @@ void screen_exchange_ends(const Exchange& exchange, uint32_t outputLines,
             line.add("FAILED: ").add(problem.text());
             break;
         case ExchangeEnd::Lost:
-            line.add("line lost (Velmo silent or gone)");
+            line.add("broken off: Velmo fell silent, went away or started anew");
             break;
     }
     // A command that ran but with a problem (its output cut short, say) says so too.
