@@ -19,6 +19,7 @@ constexpr uint8_t FIFO_ON_AND_CLEARED = 0x07;
 constexpr uint8_t FIFO_WORKING = 0xC0;  // identification bits of a 16550A with its FIFO on
 constexpr uint8_t DATA_READY = 0x01;
 constexpr uint8_t HOLDING_EMPTY = 0x20;
+constexpr uint8_t ALL_SENT = 0x40;  // holding register and shift register both empty
 constexpr uint8_t FIFO_DEPTH = 16;
 
 constexpr uint16_t BIOS_DATA_SEGMENT = 0x0040;
@@ -87,7 +88,7 @@ bool Uart8250::send(uint8_t byte) {
 void Uart8250::close() {
     if (base_ == 0) return;
     // Let the last bytes leave before the rate changes under them.
-    while (!(port_in(base_ + LINE_STATUS) & HOLDING_EMPTY)) {
+    while (!(port_in(base_ + LINE_STATUS) & ALL_SENT)) {
     }
     if (fifo_) port_out(base_ + FIFO_CONTROL, 0);
     port_out(base_ + LINE_CONTROL, DIVISOR_LATCH);

@@ -37,7 +37,7 @@ class UartModel final : public PortDevice {
             case 4:
                 return modemControl;
             case 5:
-                return uint8_t((received.empty() ? 0 : 0x01) | (transmitterBusy ? 0 : 0x20));
+                return uint8_t((received.empty() ? 0 : 0x01) | (transmitterBusy ? 0 : 0x60));
             default:
                 return 0;
         }
