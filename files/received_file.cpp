@@ -121,6 +121,7 @@ const char* k_received_file_check(const char* localName, bool* exists) {
     if (lstat(path.c_str(), &info) != 0) return nullptr;  // a new file
     if (S_ISLNK(info.st_mode)) return "a symbolic link is there";
     if (!S_ISREG(info.st_mode)) return "not a regular file";
+    if ((info.st_mode & S_IWUSR) == 0) return "a read-only file is there";
     struct stat logInfo;
     const std::string log = errorLogPath();
     if (openHere(info) ||

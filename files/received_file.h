@@ -1,11 +1,11 @@
 // Where a received file may be written, and how it is put in place.
 //
 // The other machine chooses the names a "#GET" writes, so the destination is checked before
-// anything is opened: only a regular file or a new name, never through a symbolic link, never
-// a file this process has open (its script, its output, its error log). The file is written
-// under a temporary name in the destination's folder and renamed over the destination only
-// when it is complete, so a failed transfer leaves an existing file as it was. If the process
-// is ended by SIGTERM or SIGHUP meanwhile, the temporary is removed on the way out.
+// anything is opened: only a writable regular file or a new name, never through a symbolic
+// link, never a file this process has open (its script, its output, its error log). The file
+// is written under a temporary name in the destination's folder and renamed over the
+// destination only when it is complete, so a failed transfer leaves an existing file as it
+// was. If the process is ended by SIGTERM or SIGHUP meanwhile, the temporary is removed.
 // All names are Shift-JIS, as everywhere in the file layer.
 #pragma once
 #include <cstddef>

@@ -357,12 +357,15 @@ TEST_F(GetTransferTest, OnlyRegularFilesOfNoOneElseAreWritten) {
     fs::create_symlink(fs::absolute("outside/target"), "LINK.TXT");
     ASSERT_EQ(mkfifo("FIFO.TXT", 0600), 0);
     dir.writeFile("SCRIPT.TXT", "#GET *.TXT");
+    dir.writeFile("RO.TXT", "read-only");
+    fs::permissions("RO.TXT", fs::perms::owner_read);
     const int script = open("SCRIPT.TXT", O_RDONLY);
     ASSERT_GE(script, 0);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"LINK.TXT", "a symbolic link is there"},
         {"FIFO.TXT", "not a regular file"},
-        {"SCRIPT.TXT", "velmo's own file"}};
+        {"SCRIPT.TXT", "velmo's own file"},
+        {"RO.TXT", "a read-only file is there"}};
     for (const auto& [name, refusal] : cases) {
         heard.clear();
         EXPECT_EQ(transfer({{ESC_R, 1}, {headerBlock(name, 3), 3}}), 42) << name;
@@ -373,6 +376,7 @@ TEST_F(GetTransferTest, OnlyRegularFilesOfNoOneElseAreWritten) {
     EXPECT_EQ(fileBytes("outside/target"), "target");
     EXPECT_TRUE(fs::is_symlink("LINK.TXT"));
     EXPECT_EQ(fileBytes("SCRIPT.TXT"), "#GET *.TXT");
+    EXPECT_EQ(fileBytes("RO.TXT"), "read-only");
 }
 
 // Ended by SIGTERM in the middle of a file: the old file is whole and no temporary is left.
