@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/lead_byte.h"
+
 // false when a character has no Shift-JIS form (out then holds what converted before it).
 bool k_cp932_from_utf8(std::string_view utf8, std::string* out);
 // false when the bytes are not valid Shift-JIS (out then holds what converted before them).
@@ -14,7 +16,3 @@ bool k_utf8_from_cp932(std::string_view cp932, std::string* out);
 // bytes other than TAB in caret notation (^[ for ESC, ^? for DEL), undecodable bytes as "\xHH".
 // Never lets a control character through.
 std::string k_utf8_inert(std::string_view cp932);
-// True when byte `b` may start a double-byte Shift-JIS character.
-inline bool k_is_lead_byte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}

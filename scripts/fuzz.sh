@@ -20,7 +20,7 @@ fi
 dir=build-fuzz
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DVELMO_FUZZ=ON -DVELMO_WINDOW=OFF \
   -DVELMO_TESTS=OFF >/dev/null
-targets=(response get put prm text_line errlog command)
+targets=(response get put prm text_line errlog command dos_engine)
 cmake --build "$dir" -j2 --target "${targets[@]/#/fuzz_}"
 
 # The line reader reads byte by byte for each of its 129 buffer sizes: small files suffice.

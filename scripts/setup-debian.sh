@@ -7,7 +7,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   fonts-noto-cjk fonts-ipafont-gothic
   clang libclang-rt-14-dev clang-format
+  g++-multilib
   lrzsz xvfb xauth imagemagick xdotool ibus ibus-anthy
+  dosbox socat
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -9,8 +9,6 @@
 #include <atomic>
 #include <cerrno>
 
-#include "link/wire_format.h"
-
 namespace {
 
 std::atomic<bool> stopRequested{false};
@@ -58,12 +56,11 @@ DosLine::Wait DosLine::waitFor(short events, int timeoutMs) {
     }
 }
 
-LineRead DosLine::read(void* buffer, size_t count) {
-    return readFor(buffer, count, timeoutMs_);
+LineRead DosLine::read(uint8_t* buffer, uint32_t count, uint32_t idleMs) {
+    return readFor(buffer, count, int(idleMs));
 }
 
-LineRead DosLine::readFor(void* buffer, size_t count, int timeoutMs) {
-    auto* out = static_cast<uint8_t*>(buffer);
+LineRead DosLine::readFor(uint8_t* out, size_t count, int timeoutMs) {
     size_t got = 0;
     int64_t lastByte = monotonic_ns();
     // Bytes queued while this side was busy sending did not cross the line in that time: each
@@ -114,7 +111,7 @@ LineRead DosLine::readFor(void* buffer, size_t count, int timeoutMs) {
     return LineRead::Ok;
 }
 
-LineRead DosLine::waitByte(uint8_t* byte) {
+LineRead DosLine::awaitByte(uint8_t* byte) {
     for (;;) {
         // A paced run that ended with the other end skips readFor's own wait: look here too.
         if (dos_stop_requested()) return LineRead::Stopped;
@@ -135,31 +132,6 @@ LineRead DosLine::waitByte(uint8_t* byte) {
     }
 }
 
-LineRead DosLine::readEscapeLetter(uint8_t* letter) {
-    const LineRead read = readByte(letter);
-    if (read == LineRead::Ok && *letter == 'C') commandStarted_ = true;
-    return read;
-}
-
-LineRead DosLine::readAnswer(uint8_t* byte) {
-    const LineRead read = readByte(byte);
-    if (read != LineRead::Ok || *byte != ESC) return read;
-    uint8_t letter = 0;
-    return readEscapeLetter(&letter);
-}
-
-bool DosLine::takeCommandStart() {
-    const bool started = commandStarted_;
-    commandStarted_ = false;
-    return started;
-}
-
-void DosLine::drain(int quietMs) {
-    uint8_t scrap[256];
-    while (readFor(scrap, 1, quietMs) == LineRead::Ok) {
-    }
-}
-
 size_t DosLine::writeSome(const uint8_t* bytes, size_t count) {
     size_t put = 0;
     while (put < count) {
@@ -177,8 +149,7 @@ size_t DosLine::writeSome(const uint8_t* bytes, size_t count) {
     return put;
 }
 
-bool DosLine::write(const void* bytes, size_t count) {
-    const auto* in = static_cast<const uint8_t*>(bytes);
+bool DosLine::write(const uint8_t* in, uint32_t count) {
     if (budgeted_) {
         // Past the budget the machine has "fallen silent": bytes vanish, the caller carries on.
         const size_t allowed = size_t(std::min<uint64_t>(budget_, count));
@@ -202,11 +173,6 @@ bool DosLine::write(const void* bytes, size_t count) {
         if (put < piece) return false;
     }
     return true;
-}
-
-bool DosLine::writePair(uint8_t a, uint8_t b) {
-    const uint8_t pair[2] = {a, b};
-    return write(pair, 2);
 }
 
 void DosLine::setSendBudget(uint64_t bytes) {

@@ -5,37 +5,23 @@
 // A pseudo-terminal whose other end nobody holds reports a hang-up; between exchanges that
 // means "no one connected" and is waited out, inside an exchange it ends the exchange.
 // A stop request (SIGINT, SIGTERM) ends every wait within a fraction of a second.
+// The protocol engine drives it through EngineLine.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
+#include "dos/engine/engine_line.h"
 #include "line_pacer.h"
 
-enum class LineRead { Ok, Timeout, Gone, Stopped };
-
-class DosLine {
+class DosLine final : public EngineLine {
   public:
+    // `timeoutMs`: how long a write may wait for the line to take bytes.
     DosLine(int fd, uint32_t lineRate, int timeoutMs);
 
-    // Reads exactly `count` bytes; gives up after timeoutMs of silence.
-    LineRead read(void* buffer, size_t count);
-    LineRead readByte(uint8_t* byte) { return read(byte, 1); }
-    // Waits as long as it takes for one byte, through hang-ups (nobody connected yet).
-    LineRead waitByte(uint8_t* byte);
-    // Reads the letter after an ESC from the Windows side. A new command's ESC 'C' in the middle
-    // of an exchange means the end of that exchange was lost (velmo purges its line when it
-    // reopens it): the exchange is over, and the command loop is told through
-    // takeCommandStart().
-    LineRead readEscapeLetter(uint8_t* letter);
-    // One answer byte (ACK, NAK); after an ESC the letter is read as well and *byte stays ESC.
-    LineRead readAnswer(uint8_t* byte);
-    bool takeCommandStart();
-    // Throws away whatever arrives until the line has been quiet for `quietMs`.
-    void drain(int quietMs);
-    // Writes all bytes; false when the line is gone, stuck for the time-out, or stopping.
-    bool write(const void* bytes, size_t count);
-    bool writeControl(uint8_t a) { return write(&a, 1); }
-    bool writePair(uint8_t a, uint8_t b);
+    LineRead read(uint8_t* buffer, uint32_t count, uint32_t idleMs) override;
+    // Waits through hang-ups (nobody connected yet).
+    LineRead awaitByte(uint8_t* byte) override;
+    bool write(const uint8_t* bytes, uint32_t count) override;
 
     // Fault injection: after `bytes` more bytes everything written is dropped, until cleared.
     void setSendBudget(uint64_t bytes);
@@ -44,14 +30,13 @@ class DosLine {
   private:
     enum class Wait { Ready, Timeout, Gone, Stopped };
     Wait waitFor(short events, int timeoutMs);
-    LineRead readFor(void* buffer, size_t count, int timeoutMs);
+    LineRead readFor(uint8_t* buffer, size_t count, int timeoutMs);
     size_t writeSome(const uint8_t* bytes, size_t count);
 
     int fd_;
     int timeoutMs_;
     LinePacer sendPacer_;
     LinePacer receivePacer_;
-    bool commandStarted_ = false;
     bool receiveRun_ = false;  // a run of incoming bytes is being taken at line rate
     bool budgeted_ = false;
     uint64_t budget_ = 0;
@@ -60,18 +45,3 @@ class DosLine {
 // Set by SIGINT and SIGTERM; every wait of the line looks at it.
 bool dos_stop_requested();
 void dos_request_stop();
-
-// A DosLine as the line of the verification exchange (link/wire_format.h).
-class DosBlockLine {
-  public:
-    static constexpr bool LONG_ECHO_ENDS = false;  // drained and answered NAK, as a short one
-    explicit DosBlockLine(DosLine& line) : line_(line) {}
-    bool receive(uint8_t* bytes, size_t count) { return line_.read(bytes, count) == LineRead::Ok; }
-    bool receiveLetter(uint8_t* letter) { return line_.readEscapeLetter(letter) == LineRead::Ok; }
-    bool send(const uint8_t* bytes, size_t count) { return line_.write(bytes, count); }
-    void skipUnframed() { line_.drain(QUIET_AFTER_BAD_ECHO_MS); }
-
-  private:
-    static constexpr int QUIET_AFTER_BAD_ECHO_MS = 100;
-    DosLine& line_;
-};

@@ -11,7 +11,8 @@ const char* dos_help_text() {
 
 A simulated MS-DOS machine at the far end of velmo's RS-232C cable. DIR is its drive A:.
 It answers DIR, TYPE, CD, MD, RD, DEL, REN, COPY, ECHO, VER, DATE and TIME, and carries out
-velmo's #GET and #PUT, until it is stopped with SIGINT or SIGTERM.
+velmo's #GET and #PUT, until it is stopped with SIGINT or SIGTERM. Each command is logged on
+stderr with what it moved.
 
 Line:
   --pty LINK          make a pseudo-terminal and link its slave at LINK (use COM1=LINK in

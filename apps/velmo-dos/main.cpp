@@ -7,11 +7,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "dos/engine/dos_engine.h"
 #include "dos_drive.h"
 #include "dos_endpoint.h"
 #include "dos_line.h"
 #include "dos_options.h"
-#include "dos_server.h"
+#include "drive_machine.h"
 
 namespace {
 
@@ -71,7 +72,8 @@ int main(int argc, char** argv) {
 
     // 4. Commands until SIGINT or SIGTERM.
     DosLine line(endpoint.fd, options.lineRate, options.timeoutSeconds * 1000);
-    dos_serve(line, drive, options.faults);
+    DriveMachine machine(drive, line, options.faults);
+    dos_engine_serve(line, machine, uint32_t(options.timeoutSeconds) * 1000);
 
     dos_close_endpoint(&endpoint);
     return 0;

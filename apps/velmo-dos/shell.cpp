@@ -116,7 +116,7 @@ std::vector<std::string> dos_run_command(DosDrive& drive, std::string_view comma
         return out.lines;
     }
     const size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos || line == "!cls") return out.lines;
+    if (start == std::string::npos) return out.lines;
     std::string_view text = std::string_view(line).substr(start);
     while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
 

@@ -1,6 +1,6 @@
 // The command interpreter of the simulated machine: one command line in, its answer lines out.
-// Commands: DIR, TYPE, CD, MD, RD, DEL, REN, COPY, ECHO, VER, DATE, TIME and "A:"; "!cls" has
-// no answer lines. Every name goes through DosDrive, so nothing outside drive A: is touched.
+// Commands: DIR, TYPE, CD, MD, RD, DEL, REN, COPY, ECHO, VER, DATE, TIME and "A:". Every name
+// goes through DosDrive, so nothing outside drive A: is touched.
 #pragma once
 #include <string>
 #include <string_view>

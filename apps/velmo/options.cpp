@@ -27,6 +27,10 @@ goes to the companion program on the MS-DOS machine, which runs it and sends bac
 and its new prompt. #GET copies files from the MS-DOS machine, #PUT copies files to it
 (wildcards allowed; /V at the end reads every block back to verify it).
 
+The companion program for the MS-DOS machine (a 386 or later, MS-DOS 3.3 or later) is
+VELMOD.COM, installed in )" VELMOD_INSTALL_DIR R"(. Copy it to that machine and start
+it there as VELMOD /B:rate (the rate of BAUDRATE= below; /? lists its switches).
+
   (no option)  open the window
   --demo       open the window connected to velmo-dos, a simulated MS-DOS machine
   --batch      no window: read command lines from standard input, one per line, and run

@@ -23,98 +23,11 @@
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/temp_working_directory.h"
+#include "support/velmo_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Finished {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    return lines;
-}
-
-// velmo started in the current directory with `input` on standard input; standard output and
-// error go to files beside it.
-class VelmoProcess {
-  public:
-    VelmoProcess(const std::vector<std::string>& args, const std::string& input) {
-        std::ofstream(in_, std::ios::binary) << input;
-        std::vector<std::string> argv = {VELMO_BIN_DIR "/velmo"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        pid_ = fork();
-        if (pid_ == 0) {
-            redirect(in_, O_RDONLY, STDIN_FILENO);
-            redirect(out_, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO);
-            redirect(err_, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
-            std::vector<char*> pointers;
-            for (std::string& arg : argv) pointers.push_back(arg.data());
-            pointers.push_back(nullptr);
-            execv(pointers[0], pointers.data());
-            _exit(127);
-        }
-        EXPECT_GT(pid_, 0) << "fork";
-    }
-    ~VelmoProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        std::error_code ignored;
-        for (const fs::path& file : {in_, out_, err_}) fs::remove(file, ignored);
-    }
-
-    void interrupt() const { kill(pid_, SIGINT); }
-    std::string outputSoFar() const { return readAll(out_); }
-
-    // Waits for the end (killing velmo after `seconds`); the exit status, or 128 + signal.
-    Finished wait(int seconds = 120) {
-        int status = 0;
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (waitpid(pid_, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "velmo did not end within " << seconds << " s";
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        pid_ = -1;
-        int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return {code, readAll(out_), readAll(err_)};
-    }
-
-  private:
-    static void redirect(const fs::path& path, int flags, int to) {
-        int fd = open(path.c_str(), flags, 0644);
-        if (fd < 0 || dup2(fd, to) < 0) _exit(126);
-        close(fd);
-    }
-
-    fs::path in_ = fs::current_path() / ".velmo-stdin";
-    fs::path out_ = fs::current_path() / ".velmo-stdout";
-    fs::path err_ = fs::current_path() / ".velmo-stderr";
-    pid_t pid_ = -1;
-};
-
-Finished runVelmo(const std::vector<std::string>& args, const std::string& input = "") {
-    return VelmoProcess(args, input).wait();
-}
 
 time_t modified(const fs::path& path) {
     struct stat info = {};
@@ -183,8 +96,8 @@ TEST_F(BatchTest, ScriptRunsToTheEndWithConsoleTranscriptAndFilesCopied) {
                                                   "A:\\>#PUT up/*.* /V", "A:\\>ver"}));
     EXPECT_NE(std::find(lines.begin(), lines.end(), "hello dos"), lines.end()) << run.out;
 
-    EXPECT_EQ(readAll(here.path() / "got/A.TXT"), "hello dos\r\n");
-    EXPECT_EQ(readAll(here.path() / "got/B.TXT"), bigText);
+    EXPECT_EQ(fileBytes(here.path() / "got/A.TXT"), "hello dos\r\n");
+    EXPECT_EQ(fileBytes(here.path() / "got/B.TXT"), bigText);
     EXPECT_EQ(modified(here.path() / "got/A.TXT"), dosTime);
     EXPECT_EQ(modified(here.path() / "got/B.TXT"), dosTime);
     EXPECT_EQ(dos.readFile("ONE.TXT"), "one\r\n");
@@ -218,6 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Invocation{"Help", {"--help"}, "", 0, "--batch", ""},
         Invocation{"HelpNamesTheParameterFile", {"--help"}, "", 0, "PRM232C.TXT", ""},
+        Invocation{"HelpSaysWhereVelmodIs", {"--help"}, "", 0, "VELMOD.COM, installed in /", ""},
         Invocation{"Version", {"--version"}, "", 0, "velmo 2.11\n", ""},
         Invocation{"UnknownOption", {"--frobnicate"}, "", 2, "", "unknown option '--frobnicate'"},
         Invocation{"ExtraArgument", {"--batch", "dir"}, "", 2, "", "Usage: velmo"},

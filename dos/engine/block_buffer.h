@@ -1,0 +1,8 @@
+// The one LinkBlock buffer of the engine: a GET and a PUT never run at once, and a DOS program
+// has no room for two.
+#pragma once
+#include <cstdint>
+
+#include "link/wire_format.h"
+
+extern uint8_t dos_block[BLOCK_BYTES_MAX];

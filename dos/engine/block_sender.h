@@ -1,0 +1,20 @@
+// One LinkBlock from the MS-DOS side to the Windows side (GET), through its whole exchange:
+// the block, the Windows side's answer (ACK, NAK, or under verification the echo, this side's
+// verdict on it and the Windows side's final word), and the block again after each rejection,
+// until it is taken or the Windows side gives up with ESC 'E'. The Windows side counts the
+// repeats; this side sends again for as long as it is asked to.
+#pragma once
+#include <cstdint>
+
+#include "dos/engine/engine_machine.h"
+#include "dos/engine/exchange_line.h"
+
+enum class BlockSend {
+    Delivered,
+    Rejected,  // only inside: a rejected block is sent again
+    Aborted,   // the Windows side gave up (ESC 'E')
+    Failed,    // the line failed or the exchange broke
+};
+
+// `block` is built and whole; a damage the machine asks for is undone before this returns.
+BlockSend dos_send_block(ExchangeLine& line, EngineMachine& machine, uint8_t* block, bool verify);

@@ -1,0 +1,42 @@
+#include "chip_line.h"
+
+namespace {
+
+// A transmitter that takes no byte for this long is not there (no flow control is in use, so a
+// working one always drains).
+constexpr uint32_t STUCK_MS = 1000;
+// The keyboard is asked once in this many empty polls: the chip comes first.
+constexpr uint32_t POLLS_PER_KEY_LOOK = 64;
+
+}  // namespace
+
+LineRead ChipLine::read(uint8_t* buffer, uint32_t count, uint32_t idleMs) {
+    uint32_t got = 0;
+    uint32_t quietSince = clock_.nowMs();
+    while (got < count) {
+        if (chip_.receive(buffer + got)) {
+            ++got;
+            quietSince = clock_.nowMs();
+        } else if (clock_.nowMs() - quietSince >= idleMs) {
+            return LineRead::Timeout;
+        }
+    }
+    return LineRead::Ok;
+}
+
+LineRead ChipLine::awaitByte(uint8_t* byte) {
+    for (uint32_t polls = 0;; ++polls) {
+        if (chip_.receive(byte)) return LineRead::Ok;
+        if (polls % POLLS_PER_KEY_LOOK == 0 && stopKey_.pressed()) return LineRead::Stopped;
+    }
+}
+
+bool ChipLine::write(const uint8_t* bytes, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t since = clock_.nowMs();
+        while (!chip_.send(bytes[i])) {
+            if (clock_.nowMs() - since >= STUCK_MS) return false;
+        }
+    }
+    return true;
+}
