@@ -227,6 +227,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BadStart{"BadSwitch", "/X", 1, "Unknown switch. (/X)\r\nUsage: VELMOD"},
                       BadStart{"PortWithoutUart", "/P:3", 1, "COM3 has no serial port"},
                       BadStart{"RateNotADivisor", "/B:10000", 1, "the rate must divide 115200"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
