@@ -27,6 +27,7 @@ Faults, for tests and benchmarks:
   --corrupt-once N    GET: the same, on the first send of block N of each file only
   --nak-block N       PUT: answer NAK to data block N of every file
   --nak-count K       PUT: ... only the first K times per file (default: every time)
+  --skip-block N      GET: never send data block N of each file; go on as if it was taken
   --silent-after N    GET: send nothing more after N bytes of the transfer
   --end-after N       GET: end the transfer with ESC 'E' after N data blocks
   --hostile-name NAME GET: put NAME (UTF-8, \xHH for a raw byte) in every header
@@ -101,6 +102,7 @@ ParseResult dos_parse_options(int argc, char** argv, DosOptions* options, std::s
         {"--corrupt-once", 1, &once},
         {"--nak-block", 1, &faults.nakBlock},
         {"--nak-count", 1, &faults.nakCount},
+        {"--skip-block", 1, &faults.skipBlock},
         {"--silent-after", 0, &faults.silentAfter},
         {"--end-after", 0, &faults.endAfter},
     };

@@ -11,6 +11,7 @@ struct DosFaults {
     bool corruptOnce = false;          // ... only on its first send in each file
     int64_t nakBlock = FAULT_OFF;      // PUT: this block number is answered NAK
     int64_t nakCount = FAULT_OFF;      // ... this many times per file (FAULT_OFF: every time)
+    int64_t skipBlock = FAULT_OFF;     // GET: this block number is never sent, as if taken
     int64_t silentAfter = FAULT_OFF;   // GET: nothing more is sent after this many bytes
     int64_t endAfter = FAULT_OFF;      // GET: ESC 'E' after this many data blocks
     bool hostileName = false;          // GET: every header carries hostileNameBytes

@@ -77,6 +77,10 @@ bool DriveMachine::damageBlock(uint32_t number, uint32_t attempt) {
     return !faults_.corruptOnce || attempt == 0;
 }
 
+bool DriveMachine::skipBlock(uint32_t number) {
+    return faults_.skipBlock != FAULT_OFF && int64_t(number) == faults_.skipBlock;
+}
+
 bool DriveMachine::refuseBlock(uint32_t number) {
     if (faults_.nakBlock == FAULT_OFF || int64_t(number) != faults_.nakBlock) return false;
     if (faults_.nakCount != FAULT_OFF && naksInjected_ >= faults_.nakCount) return false;

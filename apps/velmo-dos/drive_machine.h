@@ -38,6 +38,7 @@ class DriveMachine final : public EngineMachine {
     void exchangeEnds(const Exchange& exchange) override;
     bool damageBlock(uint32_t number, uint32_t attempt) override;
     bool refuseBlock(uint32_t number) override;
+    bool skipBlock(uint32_t number) override;
 
   private:
     void describe(const DosEntry& entry, FoundFile* found) const;

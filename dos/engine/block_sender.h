@@ -16,5 +16,6 @@ enum class BlockSend {
     Failed,    // the line failed or the exchange broke
 };
 
-// `block` is built and whole; a damage the machine asks for is undone before this returns.
+// `block` is built and whole; a damage the machine asks for is undone before this returns. A
+// data block the machine skips is Delivered without being sent.
 BlockSend dos_send_block(ExchangeLine& line, EngineMachine& machine, uint8_t* block, bool verify);

@@ -101,6 +101,9 @@ class EngineMachine {
     // GET: send data block `number` (of its file; `attempt` 0 is its first send) with a wrong
     // checksum.
     virtual bool damageBlock(uint32_t /*number*/, uint32_t /*attempt*/) { return false; }
+    // GET: never send data block `number` and go on as if it had been acknowledged, as a side
+    // that takes a NAK for an ACK.
+    virtual bool skipBlock(uint32_t /*number*/) { return false; }
     // PUT: answer a good data block `number` with NAK as if it had been damaged.
     virtual bool refuseBlock(uint32_t /*number*/) { return false; }
 

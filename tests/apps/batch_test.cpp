@@ -262,6 +262,7 @@ struct TransferOutcome {
     std::vector<std::string> dosOptions;
     const char* script;
     int status;
+    const char* transcript = "";  // expected within standard output
 };
 
 class BatchTransferStatus : public BatchTest,
@@ -275,13 +276,19 @@ TEST_P(BatchTransferStatus, IsAFailureUnlessEveryFileArrivedWhole) {
     useMachine(dos);
     const Finished run = runVelmo({"--batch"}, GetParam().script);
     EXPECT_EQ(run.status, GetParam().status) << run.out;
+    EXPECT_NE(run.out.find(GetParam().transcript), std::string::npos) << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Transfers, BatchTransferStatus,
     ::testing::Values(TransferOutcome{"WholeFile", {}, "#GET DATA.BIN\n", 0},
                       TransferOutcome{"EndedMidFile", {"--end-after", "1"}, "#GET DATA.BIN\n", 1},
-                      TransferOutcome{"NameNotSendable", {}, "#PUT up/*.TXT\n", 1}),
+                      TransferOutcome{"NameNotSendable", {}, "#PUT up/*.TXT\n", 1},
+                      TransferOutcome{"BlockSkipped",
+                                      {"--skip-block", "2"},
+                                      "#GET DATA.BIN\n",
+                                      1,
+                                      "\n*Incomplete: DATA.BIN 4904/9000 bytes\n"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
