@@ -124,7 +124,10 @@ int receiveStep(LinkContext* ctx, DeviceContext* dc, CommandEnd* end) {
     }
     showUnfinished(ctx, dc, RECEIVE_ERROR, r, end);
     showPrompt(ctx, dc);
-    if (ctx->portOpen == 1) closePort(ctx);
+    if (ctx->portOpen == 1) {
+        k_link_drain_after_cut(ctx);
+        closePort(ctx);
+    }
     return r;
 }
 

@@ -48,6 +48,11 @@ inline int k_link_send_end(LinkContext* ctx) {
     return k_link_send(ctx, ctx->workBuffer, 2);
 }
 
+// After a wait cut short by a cancel, the far end may still be sending the block under way:
+// takes what arrives until the line has been quiet for 200 ms (at most 16 KiB), so that the
+// next command's answer is not read from its tail.
+void k_link_drain_after_cut(LinkContext* ctx);
+
 // The link context's port as the line of the verification exchange (link/wire_format.h);
 // lastResult keeps the port's result of the last call for the failure report.
 struct LinkLine {
