@@ -72,6 +72,7 @@ void showError(LinkContext* ctx, DeviceContext* dc, const char* format, int code
     std::snprintf(line, sizeof line, format, static_cast<unsigned>(code), when);
     a_editShow(ctx, line, dc);
     showStarred(ctx, dc, k_rs232c_explain(&ctx->ioOverlapped));
+    if (ctx->failureWords != nullptr) showStarred(ctx, dc, ctx->failureWords);
 }
 
 // A command that did not end normally: the cancel notice when it was cancelled (the batch
@@ -95,6 +96,7 @@ void closePort(LinkContext* ctx) {
 int sendStep(LinkContext* ctx, DeviceContext* dc, CommandEnd* end) {
     // What the port said about an earlier command does not explain this one.
     ctx->ioOverlapped.systemError = 0;
+    ctx->failureWords = nullptr;
     int r = a_CommandTo98(ctx, dc);
     if (r == STEP_MORE) return r;
     ctx->putMode = 0;

@@ -70,6 +70,7 @@ struct LinkContext {
     unsigned char frameBuffer[LINK_BUFFER_SIZE];
     unsigned char workBuffer[LINK_BUFFER_SIZE];
     char transferLine[TRANSFER_LINE_SIZE];
+    const char* failureWords;          // the running command's failure in words, or null
     ConsoleObserver* consoleObserver;  // told of every appended line; may be null
 };
 

@@ -52,6 +52,10 @@ bool matches(Text pattern, Text name) {
         }
         if (p < pattern.size) {
             const size_t nameChar = charLength(name, n);
+            if (pattern.bytes[p] == '?' && name.bytes[n] == '.') {
+                while (p < pattern.size && pattern.bytes[p] == '?') ++p;  // "???.TXT" takes AB.TXT
+                continue;
+            }
             if (pattern.bytes[p] == '?') {
                 ++p;
                 n += nameChar;
@@ -69,7 +73,7 @@ bool matches(Text pattern, Text name) {
         n = starTakes;
         p = afterStar;
     }
-    while (p < pattern.size && pattern.bytes[p] == '*') ++p;
+    while (p < pattern.size && (pattern.bytes[p] == '*' || pattern.bytes[p] == '?')) ++p;
     return p == pattern.size;
 }
 

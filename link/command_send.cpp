@@ -2,6 +2,7 @@
 // marker.
 #include "core/link_context.h"
 #include "files/reporter.h"
+#include "link/failure_words.h"
 #include "link/link.h"
 #include "link/transfer_io.h"
 #include "link/wire_format.h"
@@ -41,6 +42,7 @@ int awaitAck(LinkContext* ctx, int offset) {
         if (k_rs232c_receive2(ctx->timeoutSetting, ctx->portHandle, &ctx->ioOverlapped, &errorCode,
                               1, &received) != 0)
             errorCode = 0;
+        ctx->failureWords = k_refusal_words(errorCode);
         return reportSend(40, errorCode, 0);
     }
     return reportSend(40, answer >= 0x80 ? 0xFF00 : 0, 0);

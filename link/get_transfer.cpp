@@ -9,6 +9,7 @@
 #include "files/file_layer.h"
 #include "files/received_file.h"
 #include "files/reporter.h"
+#include "link/failure_words.h"
 #include "link/link.h"
 #include "link/transfer_io.h"
 #include "link/transfer_lines.h"
@@ -22,6 +23,12 @@ constexpr int32_t BLOCK_NUMBER_MISSING = -666;  // shown when a block's number n
 constexpr int RETRY_LIMIT = 5;                  // repeats of one block before giving up
 // A file ended before its announced size was on disk, or with more: the command failed.
 constexpr int FILE_INCOMPLETE = 45;
+// Files were refused by name; the others were copied, but the command failed.
+constexpr int FILES_REFUSED = 46;
+// A data block that is neither the next one nor a repeat of the last: it has no place.
+constexpr int BLOCK_OUT_OF_PLACE = 47;
+// A data block that would carry the file past the size its header announced.
+constexpr int BLOCK_PAST_SIZE = 48;
 
 enum : int { NO_FILE = 0, FILE_WRITING = 1, FILE_WRITTEN = 2 };
 
@@ -30,6 +37,11 @@ struct GetTransferState {
     int escCount;  // 0 until ESC 'R' opened the transfer: no block is taken before it
     int retryCount;
     int fileState;
+    bool skipping;  // the file's name was refused: its blocks are taken and dropped
+    bool headerSeen;
+    bool directoryAsked;  // the request, a plain name, named a directory of the MS-DOS side
+    int refusedFiles;
+    uint32_t nextBlock;  // number of the data block that comes next in the current file
     FileControlBlock file;
     char localName[512];
     char tempName[560];  // written here, renamed to localName once complete
@@ -107,6 +119,7 @@ int startFile(GetCall* call, const uint8_t* block) {
     LinkContext* ctx = call->ctx;
     closeFile(call);
     state.fileState = NO_FILE;
+    state.skipping = false;
     state.localName[0] = '\0';
     const char* name = reinterpret_cast<const char*>(k_block_payload(block));
     const size_t nameLength = strnlen(name, k_block_payload_length(block));
@@ -121,9 +134,17 @@ int startFile(GetCall* call, const uint8_t* block) {
     k_progress_show(ctx, state.dosName, 0, state.fileSize);
     k_datetime_text(state.timeText);
 
+    state.nextBlock = 1;
+    k_block_remember(&state.lastStored, block);  // its copy after a damaged ACK is no new file
+
     char line[TRANSFER_LINE_SIZE];
+    if (!state.headerSeen) {
+        state.headerSeen = true;
+        state.directoryAsked = k_request_names_directory(ctx->dosFileName, name, nameLength);
+    }
     bool byWildcard = false;
-    const char* refusal = k_received_name_refusal(ctx->dosFileName, name, nameLength, &byWildcard);
+    const char* refusal = k_received_name_refusal(ctx->dosFileName, state.directoryAsked, name,
+                                                  nameLength, &byWildcard);
     if (refusal == nullptr) {
         refusal = k_received_local_name(ctx->transferPath, name, nameLength, state.localName,
                                         sizeof state.localName);
@@ -141,7 +162,10 @@ int startFile(GetCall* call, const uint8_t* block) {
         std::snprintf(line, sizeof line, "*Refused file name from MS-DOS (%s): \"%s\"", refusal,
                       state.dosName);
         showLine(call, line);
-        return 42;
+        // Only this file is lost: its blocks are taken so that the far end goes on.
+        state.skipping = true;
+        state.refusedFiles++;
+        return 0;
     }
     k_start_line_show(ctx, call->dc, TransferDirection::FromDos, state.localName, state.dosName,
                       state.fileSize, state.timeText);
@@ -155,12 +179,45 @@ int startFile(GetCall* call, const uint8_t* block) {
         return 42;
     }
     state.fileState = FILE_WRITING;
-    k_block_remember(&state.lastStored, block);  // its copy after a damaged ACK is no new file
+    return 0;
+}
+
+// A block out of sequence or past the announced size would put bytes where they do not
+// belong: the transfer ends, and what is on disk stays a true beginning of the file.
+int checkPlace(GetCall* call, const uint8_t* block) {
+    const uint32_t number = k_block_number(block);
+    const uint32_t payload = uint32_t(k_block_payload_length(block));
+    char line[TRANSFER_LINE_SIZE];
+    if (number != state.nextBlock) {
+        std::snprintf(line, sizeof line, "*Block %u of %s arrived where block %u belongs",
+                      unsigned(number), state.dosName, unsigned(state.nextBlock));
+        showLine(call, line);
+        return BLOCK_OUT_OF_PLACE;
+    }
+    if (payload > state.fileSize - state.bytesDone) {
+        std::snprintf(line, sizeof line, "*Block %u would carry %s past its %u bytes",
+                      unsigned(number), state.dosName, unsigned(state.fileSize));
+        showLine(call, line);
+        return BLOCK_PAST_SIZE;
+    }
+    state.nextBlock++;
+    return 0;
+}
+
+// The blocks of a refused file: taken in order, written nowhere.
+int dropData(GetCall* call, const uint8_t* block) {
+    if (const int misplaced = checkPlace(call, block)) return misplaced;
+    state.bytesDone += uint32_t(k_block_payload_length(block));
+    k_block_remember(&state.lastStored, block);
+    if (k_block_type(block) == BLOCK_LAST) state.skipping = false;
     return 0;
 }
 
 int storeData(GetCall* call, const uint8_t* block) {
     LinkContext* ctx = call->ctx;
+    if (state.skipping) return dropData(call, block);
+    if (state.fileState != FILE_WRITING) return 43;  // no header has opened a file
+    if (const int misplaced = checkPlace(call, block)) return misplaced;
     const uint32_t payload = uint32_t(k_block_payload_length(block));
     uint32_t written = 0;
     call->lastResult = k_file_write(FILE_TRANSFER, state.tempName, k_block_payload(block), payload,
@@ -251,7 +308,10 @@ int controlSequence(GetCall* call) {
     if (sequence[1] == 'E') {
         call->stopped = true;
         closeFile(call);
-        return state.incompleteFiles == 0 ? -1 : FILE_INCOMPLETE;
+        if (state.incompleteFiles != 0) return FILE_INCOMPLETE;
+        if (state.refusedFiles == 0) return -1;
+        ctx->failureWords = FILES_REFUSED_WORDS;
+        return FILES_REFUSED;
     }
     if (sequence[1] != 'R' || state.escCount != 1) return stop(call, 31);
     call->lastResult = k_link_send_byte(ctx, ACK);
@@ -260,6 +320,9 @@ int controlSequence(GetCall* call) {
 
 int step(GetCall* call) {
     LinkContext* ctx = call->ctx;
+    // Between events, not only when a block is taken: a far end that sends nothing but noise
+    // must not hold a cancel off until the time-out.
+    if (ctx->cancelRequested != 0) return giveUp(call);
     call->lastResult = k_link_receive(ctx, ctx->frameBuffer, 1);
     if (call->lastResult != 0) return 10;
     const uint8_t first = ctx->frameBuffer[0];
@@ -275,7 +338,11 @@ int a_GetResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
         state.escCount = 0;
         state.retryCount = 0;
         state.fileState = NO_FILE;
+        state.skipping = false;
+        state.headerSeen = false;
+        state.directoryAsked = false;
         state.incompleteFiles = 0;
+        state.refusedFiles = 0;
         k_block_forget(&state.lastStored);
     }
     GetCall call{ctx, dc, false, 0};

@@ -4,6 +4,7 @@
 
 #include "core/link_context.h"
 #include "files/reporter.h"
+#include "link/failure_words.h"
 #include "link/link.h"
 #include "link/transfer_io.h"
 #include "link/transfer_lines.h"
@@ -27,7 +28,10 @@ int escapeAnswer(PutExchange* x) {
     uint8_t* letter = x->ctx->workBuffer + 1;
     x->lastResult = k_link_receive(x->ctx, letter, 1);
     if (x->lastResult != 0) return 21;
-    if (*letter == 'E') return -2;
+    if (*letter == 'E') {
+        x->ctx->failureWords = PUT_ENDED_BY_DOS_WORDS;
+        return -2;
+    }
     x->lastResult = *letter;
     return 22;
 }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "core/encoding.h"
-#include "files/dos_wildcard.h"
+#include "files/dos_name_match.h"
 
 namespace {
 
@@ -54,25 +54,50 @@ const char* k_received_local_name(const char* destination, const char* dosName, 
     return nullptr;
 }
 
-const char* k_received_name_refusal(const char* requested, const char* dosName, size_t dosLength,
-                                    bool* byWildcard) {
-    const size_t requestedLength = std::strlen(requested);
-    const char* pattern = requested + k_last_separator(requested, requestedLength, "\\:/") + 1;
-    *byWildcard = pattern[0] == '\0' || std::strpbrk(pattern, "*?") != nullptr;
+namespace {
+
+// The last component of what the user asked for: the pattern a header's name must answer.
+const char* requestedPattern(const char* requested) {
+    return requested + k_last_separator(requested, std::strlen(requested), "\\:/") + 1;
+}
+
+std::string lastComponent(const char* dosName, size_t dosLength) {
     const int separator = k_last_separator(dosName, dosLength, "/\\:");
-    const std::string name(dosName + separator + 1, dosLength - size_t(separator + 1));
+    return std::string(dosName + separator + 1, dosLength - size_t(separator + 1));
+}
+
+// Control characters and `forbidden` ones (never the second byte of a double-byte character).
+bool holdsForbidden(const char* name, size_t length, const char* forbidden) {
+    for (size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        if (byte < 0x20 || byte == 0x7F) return true;
+    }
+    return k_last_separator(name, length, forbidden) >= 0;
+}
+
+}  // namespace
+
+bool k_request_names_directory(const char* requested, const char* dosName, size_t dosLength) {
+    const char* pattern = requestedPattern(requested);
+    if (pattern[0] == '\0' || std::strpbrk(pattern, "*?") != nullptr) return false;
+    return !k_dos_name_match(pattern, lastComponent(dosName, dosLength).c_str());
+}
+
+const char* k_received_name_refusal(const char* requested, bool directory, const char* dosName,
+                                    size_t dosLength, bool* byWildcard) {
+    const char* pattern = requestedPattern(requested);
+    *byWildcard = directory || pattern[0] == '\0' || std::strpbrk(pattern, "*?") != nullptr;
+    const std::string name = lastComponent(dosName, dosLength);
     if (name.empty() || name[0] == '.') return "not a file name";
-    if (requestedLength == 0 || pattern[0] == '\0') return nullptr;
-    return k_dos_wildcard_match(pattern, name.c_str()) ? nullptr : "not the file asked for";
+    // What no MS-DOS file name can hold; "/", "\\" and ":" have cut the name already.
+    if (holdsForbidden(name.data(), name.size(), "\"*+,;<=>?[]|")) return "not an MS-DOS name";
+    if (directory || pattern[0] == '\0') return nullptr;
+    return k_dos_name_match(pattern, name.c_str()) ? nullptr : "not the file asked for";
 }
 
 const char* k_sent_name_refusal(const char* baseName) {
-    const size_t length = std::strlen(baseName);
-    if (k_last_separator(baseName, length, "\\:*?\"<>|") >= 0) return "not an MS-DOS name";
-    for (size_t i = 0; i < length; ++i) {
-        if (static_cast<unsigned char>(baseName[i]) < 0x20) return "not an MS-DOS name";
-    }
-    return nullptr;
+    return holdsForbidden(baseName, std::strlen(baseName), "\\:*?\"<>|") ? "not an MS-DOS name"
+                                                                         : nullptr;
 }
 
 const char* k_sent_base_name(const char* localName) {

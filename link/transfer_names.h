@@ -17,16 +17,23 @@ int k_last_separator(const char* text, size_t length, const char* separators);
 const char* k_received_local_name(const char* destination, const char* dosName, size_t dosLength,
                                   char* localName, size_t localSize);
 
+// Whether a GET's request, a name without wildcards, turns out to name a directory of the
+// MS-DOS side: its first header (`dosName`) does not answer it, so the far end sends the files
+// of that directory ("#GET DOC").
+bool k_request_names_directory(const char* requested, const char* dosName, size_t dosLength);
+
 // Why a header's name is not taken although it is a file name, or nullptr: the other machine
-// may only send what was asked for. Its last component must match the last component of
-// `requested` (the MS-DOS name the user gave, wildcards allowed; an empty one, or one ending in
-// "\" or ":", asks for every file) and must not begin with "." (no MS-DOS name does).
+// may only send what was asked for. Its last component must answer the last component of
+// `requested` (the MS-DOS name the user gave, wildcards allowed) as MS-DOS matches names
+// (files/dos_name_match.h); any name will do when `directory` is set or the request is empty
+// or ends in "\" or ":". It must not begin with "." and must not hold a character no MS-DOS
+// name can (control characters, DEL, and " * + , ; < = > ? [ ] |).
 // *byWildcard tells whether the request named more than one file.
-const char* k_received_name_refusal(const char* requested, const char* dosName, size_t dosLength,
-                                    bool* byWildcard);
+const char* k_received_name_refusal(const char* requested, bool directory, const char* dosName,
+                                    size_t dosLength, bool* byWildcard);
 
 // Why a local file cannot be sent under its name, or nullptr: the name must be one MS-DOS
-// name component ("\", ":", wildcards, control and reserved characters are refused).
+// name component ("\", ":", wildcards, control characters, DEL and " < > | are refused).
 const char* k_sent_name_refusal(const char* baseName);
 
 // The name a sent file carries in its header: what follows the last "/" of the local path.

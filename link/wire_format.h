@@ -35,6 +35,14 @@ constexpr uint8_t BLOCK_LAST = 0x82;
 
 constexpr uint8_t TEXT_PROMPT = 0x01;  // TextRecord flag
 
+// Error codes of an ESC answer to a CommandFrame: the frame's own, then the MS-DOS machine's.
+constexpr uint8_t DOS_ERROR_FRAME = 0x01;          // no STX, odd or oversized length
+constexpr uint8_t DOS_ERROR_COPIES_DIFFER = 0x02;  // the two copies of the text differ
+constexpr uint8_t DOS_ERROR_TEXT = 0x03;           // the text is not valid Shift-JIS
+constexpr uint8_t DOS_ERROR_GET_AND_PUT = 0x04;    // both transfer flags set
+constexpr uint8_t DOS_ERROR_NO_FILE = 0x10;        // GET: nothing matches
+constexpr uint8_t DOS_ERROR_PATH = 0x11;           // a name that is invalid or leaves the drive
+
 constexpr int BLOCK_HEAD = 12;  // bytes before the payload
 constexpr int BLOCK_PAYLOAD_MAX = 4096;
 constexpr int BLOCK_LENGTH_MIN = 8;

@@ -198,6 +198,8 @@ int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int cou
     int lastError = ETIMEDOUT;  // what is said if nothing more comes
     *received = 0;
     while (total < count) {
+        // Checked before each read: bytes that keep coming must not hold a cancel off.
+        if (io->cutWait) return PORT_WAIT_CUT;
         ssize_t got = read(handle, into + total, size_t(count - total));
         if (got > 0) {
             total += int(got);
@@ -220,7 +222,6 @@ int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int cou
             lastError = errno;
             poll(nullptr, 0, IDLE_POLL_MS);
         }
-        if (io->cutWait) return PORT_WAIT_CUT;
         if (++idlePolls > idleLimit) {
             if (total == 0) {
                 io->systemError = lastError;  // the caller decides whether silence is a fault

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "dos_text.h"
-#include "files/dos_wildcard.h"
+#include "files/dos_name_match.h"
 
 namespace {
 
@@ -167,12 +167,12 @@ bool dos_has_wildcards(std::string_view name) {
 }
 
 bool dos_wild_match(std::string_view pattern, std::string_view name) {
-    return k_dos_wildcard_match(dos_text(pattern).c_str(), dos_text(name).c_str());
+    return k_dos_name_match(dos_text(pattern).c_str(), dos_text(name).c_str());
 }
 
 std::vector<DosEntry> dos_matching_files(const DosDrive& drive, const DosTarget& target,
                                          std::vector<std::string>* dirs) {
-    std::string pattern = "*";
+    std::string pattern = "*.*";
     if (!DosDrive::asDirectory(target, dirs)) {
         *dirs = target.dirs;
         pattern = target.leaf;

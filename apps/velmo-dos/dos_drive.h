@@ -57,8 +57,8 @@ std::vector<DosEntry> dos_list(const std::string& hostDir);
 // The entry of `hostDir` whose name equals `name` without regard to case.
 bool dos_lookup(const std::string& hostDir, std::string_view name, DosEntry* entry);
 bool dos_has_wildcards(std::string_view name);
-// The DOS wildcard rules (files/dos_wildcard.h) on UTF-8 names, compared in their Shift-JIS
-// form.
+// MS-DOS's own name matching (files/dos_name_match.h) on UTF-8 names, compared in their
+// Shift-JIS form.
 bool dos_wild_match(std::string_view pattern, std::string_view name);
 // The files (not directories) a resolved name stands for: one file, the matches of a wildcard,
 // or every file of a directory; *dirs is the directory that holds them.

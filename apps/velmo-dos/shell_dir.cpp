@@ -101,7 +101,7 @@ void shell_dir(DosDrive& drive, const ShellArgs& args, ShellOutput& out) {
     DosTarget target;
     if (!shell_resolve(drive, args.words.empty() ? "" : args.words[0], true, &target, out)) return;
     std::vector<std::string> dirs;
-    std::string pattern = "*";
+    std::string pattern = "*.*";
     if (!DosDrive::asDirectory(target, &dirs)) {
         dirs = target.dirs;
         pattern = target.leaf;

@@ -7,13 +7,7 @@
 #pragma once
 #include <cstdint>
 
-// Error codes of an ESC answer to a CommandFrame: the engine's own, then the machine's.
-constexpr uint8_t DOS_ERROR_FRAME = 0x01;          // no STX, odd or oversized length
-constexpr uint8_t DOS_ERROR_COPIES_DIFFER = 0x02;  // the two copies of the text differ
-constexpr uint8_t DOS_ERROR_TEXT = 0x03;           // the text is not valid Shift-JIS
-constexpr uint8_t DOS_ERROR_GET_AND_PUT = 0x04;    // both transfer flags set
-constexpr uint8_t DOS_ERROR_NO_FILE = 0x10;        // GET: nothing matches
-constexpr uint8_t DOS_ERROR_PATH = 0x11;           // a name that is invalid or leaves the drive
+#include "link/wire_format.h"  // the error codes of a refused frame
 
 constexpr uint32_t FOUND_NAME_MAX = 512;
 

@@ -288,7 +288,44 @@ INSTANTIATE_TEST_SUITE_P(
                                       {"--skip-block", "2"},
                                       "#GET DATA.BIN\n",
                                       1,
-                                      "\n*Incomplete: DATA.BIN 4904/9000 bytes\n"}),
+                                      "\n*Incomplete: DATA.BIN 4096/9000 bytes\n"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// The names MS-DOS sends for what was asked are taken; a name refused costs only its file.
+struct DosNameRequest {
+    const char* name;
+    const char* script;
+    std::vector<std::string> received;  // in in/, sorted
+    int status;
+};
+
+class BatchDosNames : public BatchTest, public ::testing::WithParamInterface<DosNameRequest> {};
+
+TEST_P(BatchDosNames, TakeWhatMsDosSends) {
+    DosMachine dos;
+    for (const char* name : {"AB.TXT", "AB+CD.TXT", "ABCD.TXT", "LONGFILE.TXT", "DOC/X.TXT"}) {
+        dos.writeFile(name, std::string("text of ") + name);
+    }
+    useMachine(dos);
+    fs::create_directory(here.path() / "in");
+    const Finished run = runVelmo({"--batch"}, GetParam().script);
+    EXPECT_EQ(run.status, GetParam().status) << run.out;
+    std::vector<std::string> received;
+    for (const auto& entry : fs::directory_iterator(here.path() / "in")) {
+        received.push_back(entry.path().filename().string());
+    }
+    std::sort(received.begin(), received.end());
+    EXPECT_EQ(received, GetParam().received) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, BatchDosNames,
+    ::testing::Values(
+        DosNameRequest{"QuestionMarks", "#GET ???.TXT in/\n", {"AB.TXT"}, 0},
+        DosNameRequest{"LongName", "#GET LONGFILENAME.TXT in/\n", {"LONGFILE.TXT"}, 0},
+        DosNameRequest{"Directory", "#GET DOC in/\n", {"X.TXT"}, 0},
+        DosNameRequest{
+            "NoDosNameAmongOthers", "#GET *.TXT in/\n", {"AB.TXT", "ABCD.TXT", "LONGFILE.TXT"}, 1}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

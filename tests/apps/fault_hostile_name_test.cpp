@@ -1,5 +1,5 @@
 // Header names from the MS-DOS side that try to leave the destination, name nothing, or are far
-// too long: nothing is written outside the destination directory, a refused name ends the GET
+// too long: nothing is written outside the destination directory, a refused name fails the GET
 // with an error line, and an accepted one is the name's last component. Unusual but honest
 // names arrive intact under their own names.
 #include <gtest/gtest.h>
@@ -73,7 +73,7 @@ TEST_P(HostileNames, NothingLeavesTheDestination) {
         EXPECT_EQ(countLines(transcript, "*Refused file name") +
                       countLines(transcript, "*Cannot create file"),
                   1);
-        EXPECT_EQ(countLines(transcript, "-error, code=0x0000002A"), 1);
+        EXPECT_EQ(countLines(transcript, "-error, code=0x"), 1);
         EXPECT_EQ(status, 1);
     } else {
         EXPECT_EQ(received, std::vector<std::string>{name.received});
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileName{"SixHundredBytes", std::string(600, 'N'), ""},
         HostileName{"DoubleDot", "MY..FILE", "MY..FILE"}, HostileName{"TwoDots", "A.B.C", "A.B.C"},
         HostileName{"NotShiftJis", "\\xFF\\xFE.TXT", ""},
-        HostileName{"ControlCharacters", "A\x1b[2J\x07.TXT", "A\x1b[2J\x07.TXT"},
+        HostileName{"ControlCharacters", "A\x1b[2J\x07.TXT", ""},
         // Its second byte is 0x5C, "\": it is no separator here.
         HostileName{"KanjiWithBackslashByte", "表.TXT", "表.TXT"}),
     [](const auto& row) { return std::string(row.param.label); });

@@ -96,6 +96,26 @@ TEST_F(VelmodTest, CommandsAndTransfersOfASession) {
     EXPECT_TRUE(contains(screen, "> !cls")) << screen;
 }
 
+// The names MS-DOS's own search sends for a request are the ones velmo takes.
+TEST_F(VelmodTest, AGetTakesTheNamesMsDosSends) {
+    DosboxMachine dos({.prepare = [](const std::string& c) {
+        const time_t stamp = localTime(2001, 2, 3, 4, 5, 6);
+        for (const char* name : {"AB.TXT", "ABCD.TXT", "LONGFILE.TXT"})
+            writeDosFile(c + "/" + name, name, stamp);
+        fs::create_directory(c + "/DOC");
+        writeDosFile(c + "/DOC/X.TXT", "x", stamp);
+    }});
+    connect(dos);
+    for (const char* folder : {"q", "l", "d"}) fs::create_directory(here.path() / folder);
+
+    const Finished run =
+        runVelmo({"--batch"}, "#GET ???.TXT q/\n#GET LONGFILENAME.TXT l/\n#GET DOC d/\n");
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(namesIn(here.path() / "q"), std::vector<std::string>{"AB.TXT"});
+    EXPECT_EQ(namesIn(here.path() / "l"), std::vector<std::string>{"LONGFILE.TXT"});
+    EXPECT_EQ(namesIn(here.path() / "d"), std::vector<std::string>{"X.TXT"});
+}
+
 TEST_F(VelmodTest, QuarterMebibyteBothWays) {
     DosboxMachine dos;
     connect(dos);
@@ -199,6 +219,8 @@ TEST_F(VelmodTest, BadRequestsAreReportedOnBothSidesAndLeaveNoFile) {
     EXPECT_FALSE(contains(run.out, "SMALL    TXT")) << run.out;
     EXPECT_TRUE(contains(run.out, "VELMOD: drive A: is full; the output above is cut short."))
         << run.out;
+    EXPECT_TRUE(contains(run.out, "its disk may be full")) << run.out;
+    EXPECT_TRUE(contains(run.out, "no such file or directory")) << run.out;
 
     const std::string screen = dos.stopAndReadScreen();
     EXPECT_TRUE(contains(screen, "FAILED: Cannot write A:\\BIG.BIN: the disk is full")) << screen;

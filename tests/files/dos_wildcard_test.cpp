@@ -36,7 +36,9 @@ INSTANTIATE_TEST_SUITE_P(
                     WildcardCase{"*b*b", "abba", false}, WildcardCase{"x.*", "x", true},
                     WildcardCase{"x.*", "x.y", true}, WildcardCase{"*.", "makefile", true},
                     WildcardCase{"*.", "x.y", false}, WildcardCase{"*", "", true},
-                    WildcardCase{"?", "", false}));
+                    WildcardCase{"???.TXT", "AB.TXT", true},
+                    WildcardCase{"???.TXT", "ABCD.TXT", false}, WildcardCase{"A??", "A", true},
+                    WildcardCase{"A?B", "A.B", false}));
 
 TEST(DosWildcardTime, ManyStarsAgainstALongNameEndQuickly) {
     // Guards against a hang only (backtracking took hours here); the match takes microseconds.

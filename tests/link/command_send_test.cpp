@@ -1,4 +1,6 @@
 // A run with acknowledgement waits, against the MS-DOS side played over a pseudo-terminal.
+#include <string>
+
 #include "link/link.h"
 #include "link/wire_format.h"
 #include "link_fixture.h"
@@ -60,6 +62,14 @@ TEST_P(RefusedFrameTest, EndsWithTheCodeAndSendsNothingMore) {
     ctx.timeoutSetting = 1;
     EXPECT_EQ(sendWith(ESC_C_FRAME, {{{}, 2}, {GetParam().answer, 0}}), GetParam().code);
     EXPECT_EQ(heard, (Bytes{0x1B, 0x43}));
+}
+
+// The code stays in the error line; what it means is told beneath it.
+TEST_F(CommandSendTest, ARefusalIsPutInWords) {
+    ctx.timeoutSetting = 1;
+    sendWith(ESC_C_FRAME, {{{}, 2}, {{0x1B, DOS_ERROR_NO_FILE}, 0}});
+    ASSERT_NE(ctx.failureWords, nullptr);
+    EXPECT_NE(std::string(ctx.failureWords).find("no such file or directory"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, RefusedFrameTest,

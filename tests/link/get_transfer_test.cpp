@@ -6,6 +6,7 @@
 
 #include <csignal>
 
+#include "link/failure_words.h"
 #include "link/link.h"
 #include "link/transfer_fixture.h"
 
@@ -14,6 +15,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int FILE_INCOMPLETE_CODE = 45;
+constexpr int FILES_REFUSED_CODE = 46;
+constexpr int BLOCK_OUT_OF_PLACE_CODE = 47;
+constexpr int BLOCK_PAST_SIZE_CODE = 48;
 
 class GetTransferTest : public TransferFixture {
   protected:
@@ -176,22 +180,51 @@ TEST_F(GetTransferTest, AnEndInTheMiddleOfAFileIsAFailureAndSaysSo) {
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 
-// The other side took a NAK for an ACK and went on with the next block: the file is short of
-// its announced size, so it is not complete, whatever the last block says.
-TEST_F(GetTransferTest, AFileShortOfItsAnnouncedSizeIsNotComplete) {
-    Bytes bad = dataBlock(BLOCK_DATA, 1, "abc");
-    bad.back() ^= 1;
-    const int result = transfer(
-        {{ESC_R, 1}, {headerBlock("A.TXT", 6), 1}, {bad, 1}, {dataBlock(BLOCK_LAST, 2, "def"), 2}});
-    EXPECT_EQ(result, FILE_INCOMPLETE_CODE);
-    EXPECT_EQ(heard, Bytes({ACK, ACK, NAK, ESC, 'E'}));
-    EXPECT_TRUE(consoleHas("*Incomplete: A.TXT 3/6 bytes"));
+// A block that is not the next one (the other side took a NAK for an ACK and went on), or
+// one that would carry the file past its announced size, ends the transfer before a byte of
+// it is written: the partial file is a true beginning of the file.
+struct MisplacedBlock {
+    const char* label;
+    std::vector<DosStep> steps;  // after ESC 'R' and a header of A.TXT, 6 bytes
+    int result;
+    std::string kept;
+    std::string line;
+};
+
+class GetMisplacedBlockTest : public GetTransferTest,
+                              public ::testing::WithParamInterface<MisplacedBlock> {};
+
+TEST_P(GetMisplacedBlockTest, EndsTheTransferWithNothingOutOfPlace) {
+    const MisplacedBlock& row = GetParam();
+    std::vector<DosStep> steps = {{ESC_R, 1}, {headerBlock("A.TXT", 6), 1}};
+    steps.insert(steps.end(), row.steps.begin(), row.steps.end());
+    EXPECT_EQ(transfer(steps), row.result);
+    EXPECT_EQ(heard.back(), 'E');
+    EXPECT_EQ(fileBytes("A.TXT"), row.kept);
+    EXPECT_TRUE(consoleHasPrefix(row.line));
     EXPECT_FALSE(consoleHasPrefix(" --END-"));
-    EXPECT_EQ(fileBytes("A.TXT"), "def");
-    struct stat info {};
-    ASSERT_EQ(stat("A.TXT", &info), 0);
-    EXPECT_NE(info.st_mtime, stamp2000());
 }
+
+Bytes damaged(Bytes block) {
+    block.back() ^= 1;
+    return block;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, GetMisplacedBlockTest,
+    ::testing::Values(MisplacedBlock{"Skipped",
+                                     {{damaged(dataBlock(BLOCK_DATA, 1, "abc")), 1},
+                                      {dataBlock(BLOCK_LAST, 2, "def"), 2}},
+                                     BLOCK_OUT_OF_PLACE_CODE,
+                                     "",
+                                     "*Block 2 of A.TXT arrived where block 1 belongs"},
+                      MisplacedBlock{"PastTheSize",
+                                     {{dataBlock(BLOCK_DATA, 1, "abcd"), 1},
+                                      {dataBlock(BLOCK_DATA, 2, "efgh"), 2}},
+                                     BLOCK_PAST_SIZE_CODE,
+                                     "abcd",
+                                     "*Block 2 would carry A.TXT past its 6 bytes"}),
+    [](const auto& row) { return std::string(row.param.label); });
 
 // Only a copy of the block stored last is taken for a repeat: a last block that shares
 // number, length and checksum with the data block before it is a block of its own.
@@ -251,9 +284,12 @@ TEST_F(GetTransferTest, AShortNameAfterALongOneKeepsNothingOfIt) {
 
 TEST_F(GetTransferTest, ADestinationTooLongForTheNameIsRefused) {
     std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "%s/", std::string(500, 'd').c_str());
-    const int result = transfer({{ESC_R, 1}, {headerBlock("ABCDEFGH.TXT", 3), 2}});
-    EXPECT_EQ(result, 42);
-    EXPECT_EQ(heard, Bytes({ACK, ESC, 'E'}));
+    const int result = transfer({{ESC_R, 1},
+                                 {headerBlock("ABCDEFGH.TXT", 3), 1},
+                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(result, FILES_REFUSED_CODE);
+    EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));
     EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (path too long)"));
 }
 
@@ -272,10 +308,10 @@ TEST_P(GetHeaderNameTest, NeverLeavesTheDestination) {
     std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "dest/");
     const HeaderName& row = GetParam();
     const bool refused = row.stored.empty();
-    std::vector<DosStep> steps = {{ESC_R, 1}, {headerBlock(row.name, 3), refused ? 2u : 1u}};
-    if (!refused) steps.insert(steps.end(), {{dataBlock(BLOCK_LAST, 1, "abc"), 1}, {ESC_E, 0}});
-
-    const int result = transfer(steps);
+    const int result = transfer({{ESC_R, 1},
+                                 {headerBlock(row.name, 3), 1},
+                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
+                                 {ESC_E, 0}});
 
     EXPECT_EQ(fileBytes("canary"), "canary");
     std::vector<std::string> entries;
@@ -286,9 +322,9 @@ TEST_P(GetHeaderNameTest, NeverLeavesTheDestination) {
     std::vector<std::string> expected = {"canary", "dest"};
     if (!refused) expected.push_back("dest/" + row.stored);
     EXPECT_EQ(entries, expected);
+    EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));
     if (refused) {
-        EXPECT_EQ(result, 42);
-        EXPECT_EQ(heard, Bytes({ACK, ESC, 'E'}));
+        EXPECT_EQ(result, FILES_REFUSED_CODE);
         EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS"));
     } else {
         EXPECT_EQ(result, -1);
@@ -322,13 +358,13 @@ class GetRequestedNameTest : public GetTransferTest,
 TEST_P(GetRequestedNameTest, OnlyWhatWasAskedForIsWritten) {
     const RequestedName& row = GetParam();
     std::snprintf(ctx.dosFileName, sizeof ctx.dosFileName, "%s", row.requested.c_str());
-    const bool refused = !row.refusal.empty();
-    std::vector<DosStep> steps = {{ESC_R, 1}, {headerBlock(row.header, 3), refused ? 3u : 1u}};
-    if (!refused) steps.insert(steps.end(), {{dataBlock(BLOCK_LAST, 1, "abc"), 1}, {ESC_E, 0}});
-    const int result = transfer(steps);
-    if (refused) {
-        EXPECT_EQ(result, 42);
-        EXPECT_EQ(heard, Bytes({ACK, ESC, 'E'}));
+    const int result = transfer({{ESC_R, 1},
+                                 {headerBlock(row.header, 3), 1},
+                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
+                                 {ESC_E, 0}});
+    EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));  // a refused file's blocks are taken all the same
+    if (!row.refusal.empty()) {
+        EXPECT_EQ(result, FILES_REFUSED_CODE);
         EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (" + row.refusal));
         EXPECT_FALSE(fs::exists(row.header));
     } else {
@@ -346,8 +382,51 @@ INSTANTIATE_TEST_SUITE_P(
                       RequestedName{"*.TXT", "PRM232C.TXT", "velmo's own settings file"},
                       RequestedName{"A:\\", "ERR.LOG", "velmo's own settings file"},
                       RequestedName{"ERRLOG.TXT", "ERRLOG.TXT", ""},
-                      RequestedName{"a.txt", "A.TXT", ""},
-                      RequestedName{"SUB\\*.T?T", "B.TXT", ""}));
+                      RequestedName{"a.txt", "A.TXT", ""}, RequestedName{"SUB\\*.T?T", "B.TXT", ""},
+                      // As MS-DOS matches names: "?" takes a blank, long names are cut to 8.3.
+                      RequestedName{"???.TXT", "AB.TXT", ""},
+                      RequestedName{"???.TXT", "ABCD.TXT", "not the file asked for"},
+                      RequestedName{"FILE?.TXT", "FILE.TXT", ""},
+                      RequestedName{"A*B.TXT", "ALPHA.TXT", ""},
+                      RequestedName{"LONGFILENAME.TXT", "LONGFILE.TXT", ""},
+                      RequestedName{"README.TEXT", "README.TEX", ""},
+                      // A plain name that the first file does not answer is a directory.
+                      RequestedName{"C:\\DOC", "A.TXT", ""},
+                      RequestedName{"DOC", "PRM232C.TXT", "velmo's own settings file"},
+                      RequestedName{"DOC", ".bashrc", "not a file name"},
+                      // No MS-DOS file can carry these names.
+                      RequestedName{"*.*", "A\nB.TXT", "not an MS-DOS name"},
+                      RequestedName{"*.*", "A\x1b[31mRED.TXT", "not an MS-DOS name"},
+                      RequestedName{"*.*", "?.TXT", "not an MS-DOS name"}));
+
+// A refused file costs only itself: the transfer goes on with the next one, and fails at its
+// end. With /V its blocks are echoed as any other.
+TEST_F(GetTransferTest, ARefusedFileCostsOnlyItself) {
+    std::snprintf(ctx.dosFileName, sizeof ctx.dosFileName, "*.TXT");
+    ctx.verifyTransfer = 1;
+    std::vector<DosStep> steps = {{ESC_R, 1}};
+    for (const Bytes& block : {headerBlock("A.TXT", 1), dataBlock(BLOCK_LAST, 1, "a"),
+                               headerBlock("PRM232C.TXT", 8), dataBlock(BLOCK_LAST, 1, "settings"),
+                               headerBlock("B.TXT", 1), dataBlock(BLOCK_LAST, 1, "b")}) {
+        steps.insert(steps.end(), {{block, block.size()}, {{ACK}, 1}});  // echo, verdict, ACK
+    }
+    steps.push_back({ESC_E, 0});
+    const int result = transfer(steps);
+    EXPECT_EQ(result, FILES_REFUSED_CODE);
+    EXPECT_EQ(fileBytes("A.TXT"), "a");
+    EXPECT_EQ(fileBytes("B.TXT"), "b");
+    EXPECT_FALSE(fs::exists("PRM232C.TXT"));
+    EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (velmo's own settings file)"));
+    EXPECT_STREQ(ctx.failureWords, FILES_REFUSED_WORDS);
+}
+
+// A cancel is taken between events, also while the other side sends only noise.
+TEST_F(GetTransferTest, CancelActsWhileTheLineCarriesOnlyNoise) {
+    const int result = transfer({{ESC_R, 1}, {Bytes(64, 'x'), 2}},
+                                [&](int tick) { ctx.cancelRequested = tick >= 3; });
+    EXPECT_EQ(result, -2);
+    EXPECT_EQ(heard, Bytes({ACK, ESC, 'E'}));
+}
 
 // What is at the destination name decides too: never through a link, never into anything but
 // a regular file, never into a file velmo has open itself.

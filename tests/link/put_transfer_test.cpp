@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "link/failure_words.h"
 #include "link/link.h"
 #include "link/transfer_fixture.h"
 
@@ -204,6 +205,7 @@ TEST_P(PutAbortTest, EndsWithTheCodeOfTheBlock) {
         return take;
     });
     EXPECT_EQ(result, GetParam().code);
+    EXPECT_STREQ(ctx.failureWords, PUT_ENDED_BY_DOS_WORDS);  // full, write-protected, ...
     EXPECT_EQ(frames.size(), GetParam().blocksTaken + 1);
     EXPECT_TRUE(fileReleased("A.TXT"));
 }

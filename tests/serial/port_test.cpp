@@ -126,6 +126,15 @@ TEST_F(PortTest, SendAndReceiveCarryBytesUnchanged) {
               std::vector<uint8_t>(out, out + sizeof out));
 }
 
+// A far end that never falls silent must not hold a cancel off until the time-out.
+TEST_F(PortTest, ACutWaitEndsAReceiveEvenWhileBytesKeepComing) {
+    ASSERT_EQ(open(), 0);
+    writeBytes(pty.master(), "noise", 5);
+    io.cutWait = 1;
+    uint8_t bytes[5] = {};
+    EXPECT_EQ(receive(8, bytes, 5), PORT_WAIT_CUT);
+}
+
 TEST_F(PortTest, ZeroBytesAreRefusedWith10) {
     ASSERT_EQ(open(), 0);
     uint8_t byte = 0;
