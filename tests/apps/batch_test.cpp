@@ -303,6 +303,7 @@ class BatchDosNames : public BatchTest, public ::testing::WithParamInterface<Dos
 
 TEST_P(BatchDosNames, TakeWhatMsDosSends) {
     DosMachine dos;
+    fs::create_directory(dos.root() + "/DOC");
     for (const char* name : {"AB.TXT", "AB+CD.TXT", "ABCD.TXT", "LONGFILE.TXT", "DOC/X.TXT"}) {
         dos.writeFile(name, std::string("text of ") + name);
     }
