@@ -222,6 +222,7 @@ int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int cou
             lastError = errno;
             poll(nullptr, 0, IDLE_POLL_MS);
         }
+        if (io->waitIdle != nullptr) io->waitIdle();
         if (++idlePolls > idleLimit) {
             if (total == 0) {
                 io->systemError = lastError;  // the caller decides whether silence is a fault

@@ -80,6 +80,12 @@ QStringList charactersOf(const QString& text) {
 QColor contextColor(int colorref, const QColor& fallback) {
     return colorref != -1 ? ImageDeviceContext::colorFromRef(colorref) : fallback;
 }
+// A tick that waits on the line keeps the window's events coming, Cancel above all. The port's
+// own bytes wait for the tick itself.
+void letEventsThrough() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+}
+
 }  // namespace
 
 CVelmoView::CVelmoView(LinkContext* ctx, QWidget* parent)
@@ -98,9 +104,11 @@ CVelmoView::CVelmoView(LinkContext* ctx, QWidget* parent)
         if (blinkTimer_.isActive()) restartBlink();
     });
     allocateImage();
+    ctx_->ioOverlapped.waitIdle = letEventsThrough;
 }
 
 CVelmoView::~CVelmoView() {
+    ctx_->ioOverlapped.waitIdle = nullptr;
     pollTimer_.stop();
     dc_.end();
 }
@@ -171,6 +179,7 @@ void CVelmoView::watchPort() {
 
 void CVelmoView::closePort() {
     if (portReady_) portReady_->setEnabled(false);
+    ctx_->ioOverlapped.cutWait = 1;  // a tick waiting on the line must not read on without it
     a_closePort(ctx_);
 }
 
@@ -387,6 +396,9 @@ void CVelmoView::pollTick() {
 
 void CVelmoView::cancelCommand() {
     a_cancelCommand(ctx_);
+    // Chosen while a tick waits on the line (the wait lets events through): it ends now, not
+    // at the time-out.
+    if (dc_.active() && ctx_->cancelRequested == 1) ctx_->ioOverlapped.cutWait = 1;
     emit linkStateChanged();
 }
 

@@ -9,11 +9,13 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "core/messages.h"
 #include "shell/console_font.h"
 #include "shell/help_window.h"
 #include "shell/velmo_app.h"
 #include "shell/velmo_view.h"
 #include "shell/window_position.h"
+#include "support/pty_pair.h"
 #include "tests/shell/window_fixture.h"
 
 namespace {
@@ -127,6 +129,18 @@ TEST_F(MainFrame, CommandsAreEnabledByTheLinkState) {
     ASSERT_TRUE(QTest::qWaitFor([this] { return ctx->linkActive == 0; }, 20000));
     EXPECT_FALSE(frame->cancelAction()->isEnabled());
     EXPECT_TRUE(frame->portAction()->isEnabled());
+}
+
+// A tick waits on the line for the MS-DOS side's answer; Cancel ends the wait at once, not at
+// the time-out a minute later.
+TEST_F(MainFrame, CancelCutsAWaitOnTheLineShort) {
+    PtyPair pty;  // nobody answers at the far end
+    pty.connect(ctx.get(), 600);
+    QTimer::singleShot(300, frame->cancelAction(), &QAction::trigger);
+    type("ver");
+    press(Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return ctx->linkActive == 0; }, 5000));
+    EXPECT_TRUE(consoleShows(k_message(Message::Cancelled)));
 }
 
 TEST_F(MainFrame, MessagePaneReadsItsIdleTextAfterAPrompt) {
