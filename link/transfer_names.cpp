@@ -54,6 +54,7 @@ const char* k_received_local_name(const char* destination, const char* dosName, 
     return nullptr;
 }
 
+// The helpers below build on k_last_separator.
 namespace {
 
 // The last component of what the user asked for: the pattern a header's name must answer.

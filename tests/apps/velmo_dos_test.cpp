@@ -160,7 +160,7 @@ TEST(VelmoDos, ManyStarsAgainstALongNameAreAnsweredAtOnceAndSigtermStillStops) {
     WindowsSide velmo(machine);
     EXPECT_EQ(velmo.run("DIR *a*a*a*a*a*a*b"), -1);
     EXPECT_TRUE(velmo.consoleHas("        1 File(s)"));  // "*" takes the name part, as on MS-DOS
-    EXPECT_TRUE(machine.stop());  // waiting for the next command
+    EXPECT_TRUE(machine.stop());                         // waiting for the next command
 }
 
 TEST(VelmoDos, CdChangesThePromptAndNamesIgnoreCase) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "files/dos_name_match.h"
+
 namespace {
 
 struct WildcardCase {
@@ -39,6 +41,30 @@ INSTANTIATE_TEST_SUITE_P(
                     WildcardCase{"???.TXT", "AB.TXT", true},
                     WildcardCase{"???.TXT", "ABCD.TXT", false}, WildcardCase{"A??", "A", true},
                     WildcardCase{"A?B", "A.B", false}));
+
+// MS-DOS's own rule, on the 8.3 form of its directory entries.
+class DosNameMatch : public testing::TestWithParam<WildcardCase> {};
+
+TEST_P(DosNameMatch, FollowsMsDosEntryForm) {
+    const WildcardCase& c = GetParam();
+    EXPECT_EQ(k_dos_name_match(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+}
+
+// "\x82\xA0" is a double-byte character.
+INSTANTIATE_TEST_SUITE_P(
+    Rules, DosNameMatch,
+    testing::Values(
+        WildcardCase{"???.TXT", "AB.TXT", true}, WildcardCase{"???.TXT", "ABCD.TXT", false},
+        WildcardCase{"FILE?.TXT", "FILE.TXT", true}, WildcardCase{"????????.???", "AB.TXT", true},
+        WildcardCase{"A*B.TXT", "ALPHA.TXT", true}, WildcardCase{"*.TXT", "A.BIN", false},
+        WildcardCase{"*", "MAKEFILE", true}, WildcardCase{"*", "A.TXT", false},
+        WildcardCase{"*.*", "A", true}, WildcardCase{"LONGFILENAME.TXT", "LONGFILE.TXT", true},
+        WildcardCase{"README.TEXT", "README.TEX", true},
+        WildcardCase{"readme.tex", "README.TEX", true}, WildcardCase{"A.TXT", "B.TXT", false},
+        // Cut to 8 bytes without halving a character: 1 + 3 x 2 bytes are left.
+        WildcardCase{"A\x82\xA0\x82\xA0\x82\xA0\x82\xA0.TXT", "A\x82\xA0\x82\xA0\x82\xA0.TXT",
+                     true},
+        WildcardCase{"\x83\x61.TXT", "\x83\x41.TXT", false}));
 
 TEST(DosWildcardTime, ManyStarsAgainstALongNameEndQuickly) {
     // Guards against a hang only (backtracking took hours here); the match takes microseconds.
