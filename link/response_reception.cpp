@@ -113,7 +113,8 @@ int takeRecord(LinkContext* ctx, DeviceContext* dc, int* promptLength) {
 int pass(LinkContext* ctx, DeviceContext* dc, int* promptLength) {
     uint8_t byte = 0;
     if (receive(ctx, &byte, 1) != 0) return 10;
-    if (byte != ESC) return PASS_OVER;
+    // A cancel waits for the next record's answer; noise in its place brings none.
+    if (byte != ESC) return ctx->cancelRequested ? -2 : PASS_OVER;
     if (receive(ctx, &byte, 1) != 0) return 20;
     if (byte == 'E') return ctx->cancelRequested ? -2 : -1;
     if (byte != 'R') return PASS_OVER;

@@ -159,6 +159,12 @@ TEST_F(ResponseTest, CancelShowsTheLineAnswersNakAndEndsWithMinus2) {
     EXPECT_EQ(lineText(ctx.lineCount - 1), "still shown");
 }
 
+TEST_F(ResponseTest, CancelEndsAtOnceWhenNoiseComesInsteadOfARecord) {
+    ctx.cancelRequested = 1;
+    EXPECT_EQ(receiveWith({{{0x0D, 'x', 'x'}, 0}}), -2);
+    EXPECT_TRUE(heard.empty());
+}
+
 struct BrokenCase {
     const char* name;
     std::vector<DosStep> steps;
