@@ -209,7 +209,10 @@ void Pc98Serial::moveReceiver(uint64_t ns) {
         const uint8_t byte = incoming.front();
         incoming.pop_front();
         if (!(command_ & RECEIVE_ENABLE) || !carriesTheLine()) continue;
-        if (rxData_) errors_ |= OVERRUN;
+        if (rxData_) {
+            errors_ |= OVERRUN;
+            ++overruns;
+        }
         rxData_ = byte;
     }
 }

@@ -23,6 +23,7 @@ class Pc98Serial {
     std::string outgoing;          // bytes that have reached the far end
     bool clearToSend = true;       // the far end's RS, wired to the 8251A's CTS
     uint8_t systemPortC = 0x0F;
+    uint32_t overruns = 0;  // received bytes lost because the driver read too late
 
     uint8_t mode() const { return mode_; }
     uint8_t command() const { return command_; }

@@ -107,6 +107,7 @@ void Pc98Machine::run() {
         p.nowNs += sliceNs;
         emulatedNs_ = p.nowNs;
         p.serial.advance(sliceNs);
+        overruns_ = p.serial.overruns;
         p.bridge.pump(p.serial);
         const auto ahead =
             start + std::chrono::nanoseconds(p.nowNs) - std::chrono::steady_clock::now();

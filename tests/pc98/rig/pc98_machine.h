@@ -41,6 +41,7 @@ class Pc98Machine final : public VelmodMachine {
     // What the serial model saw done wrong; empty when nothing. Complete once stopped.
     std::string fault() const;
     double emulatedSeconds() const { return double(emulatedNs_) / 1e9; }
+    uint32_t overruns() const { return overruns_; }
 
   private:
     struct Parts;
@@ -54,5 +55,6 @@ class Pc98Machine final : public VelmodMachine {
     std::atomic<bool> clearToSend_ = true;
     std::atomic<bool> stopping_ = false;
     std::atomic<uint64_t> emulatedNs_ = 0;
+    std::atomic<uint32_t> overruns_ = 0;
     std::thread thread_;
 };
