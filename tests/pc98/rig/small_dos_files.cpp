@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "apps/velmo-dos/dos_time.h"
 #include "small_dos.h"
 #include "small_dos_names.h"
 
@@ -105,11 +106,14 @@ void SmallDos::fileTime() {
     const Handle* file = handle(reg(UC_X86_REG_BX));
     if (!file || (*file)->fd < 0) return fail(ERROR_INVALID_HANDLE);
     if (uint8_t(reg(UC_X86_REG_AX)) == 1) {
-        (*file)->stamp = unpackTime(reg(UC_X86_REG_DX), reg(UC_X86_REG_CX));
+        time_t stamp = 0;
+        if (!dos_time_from_stamp(reg(UC_X86_REG_DX), reg(UC_X86_REG_CX), &stamp))
+            return fail(ERROR_INVALID_FUNCTION);
+        (*file)->stamp = stamp;
         return succeed();
     }
     uint16_t date = 0, time = 0;
-    packTime(modifiedTime((*file)->path), &date, &time);
+    dos_stamp_from_time(modifiedTime((*file)->path), &date, &time);
     cpu_.setReg(UC_X86_REG_CX, time);
     cpu_.setReg(UC_X86_REG_DX, date);
     succeed();
@@ -223,7 +227,7 @@ void SmallDos::findNext() {
     entry[0] = uint8_t(attributes_.count(path) ? attributes_.at(path) : 0);
     if (fs::is_directory(path)) entry[0] |= ATTRIBUTE_DIRECTORY;
     uint16_t date = 0, time = 0;
-    packTime(modifiedTime(path), &date, &time);
+    dos_stamp_from_time(modifiedTime(path), &date, &time);
     const uint32_t size = fs::is_directory(path) ? 0 : uint32_t(fs::file_size(path));
     const uint8_t fields[] = {uint8_t(time),       uint8_t(time >> 8), uint8_t(date),
                               uint8_t(date >> 8),  uint8_t(size),      uint8_t(size >> 8),

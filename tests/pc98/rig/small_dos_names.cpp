@@ -62,25 +62,6 @@ bool matchesPattern(const std::string& pattern, const std::string& entry) {
     return true;
 }
 
-void packTime(time_t when, uint16_t* date, uint16_t* time) {
-    tm local = {};
-    localtime_r(&when, &local);
-    *date = uint16_t((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
-    *time = uint16_t(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
-}
-
-time_t unpackTime(uint16_t date, uint16_t time) {
-    tm local = {};
-    local.tm_year = (date >> 9) + 80;
-    local.tm_mon = ((date >> 5) & 15) - 1;
-    local.tm_mday = date & 31;
-    local.tm_hour = time >> 11;
-    local.tm_min = (time >> 5) & 63;
-    local.tm_sec = (time & 31) * 2;
-    local.tm_isdst = -1;
-    return mktime(&local);
-}
-
 time_t modifiedTime(const fs::path& path) {
     struct stat info = {};
     stat(path.c_str(), &info);

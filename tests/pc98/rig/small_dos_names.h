@@ -1,4 +1,4 @@
-// DOS's names, error codes and packed times, as the small DOS needs them.
+// DOS's names and error codes, as the small DOS needs them.
 #pragma once
 #include <cstdint>
 #include <ctime>
@@ -25,7 +25,4 @@ bool fitsDos(const std::string& name);
 // An 8-digit hexadecimal name, for files nobody named.
 std::string hexName(uint32_t number);
 
-// DOS's packed date and time of a host time, and back (local time).
-void packTime(time_t when, uint16_t* date, uint16_t* time);
-time_t unpackTime(uint16_t date, uint16_t time);
 time_t modifiedTime(const std::filesystem::path& path);

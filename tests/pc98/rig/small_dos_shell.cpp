@@ -2,6 +2,7 @@
 // them, on the standard output the caller gave the child.
 #include <cstdio>
 
+#include "apps/velmo-dos/dos_time.h"
 #include "small_dos.h"
 #include "small_dos_names.h"
 
@@ -20,20 +21,14 @@ std::string trimmed(const std::string& text) {
 // "NAME     EXT         123  02-03-01   4:05a", as DIR lists a file.
 std::string directoryLine(const fs::path& path) {
     const std::string entry = elevenCharacters(path.filename().string());
-    uint16_t date = 0, time = 0;
-    packTime(modifiedTime(path), &date, &time);
     char size[16];
     if (fs::is_directory(path)) {
         std::snprintf(size, sizeof size, "%-10s", "<DIR>");
     } else {
         std::snprintf(size, sizeof size, "%10ju", uintmax_t(fs::file_size(path)));
     }
-    const int hour = time >> 11;
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "  %02d-%02d-%02d  %2d:%02d%c", (date >> 5) & 15, date & 31,
-                  ((date >> 9) + 80) % 100, hour % 12 ? hour % 12 : 12, (time >> 5) & 63,
-                  hour < 12 ? 'a' : 'p');
-    return entry.substr(0, 8) + " " + entry.substr(8) + " " + size + stamp + "\r\n";
+    return entry.substr(0, 8) + " " + entry.substr(8) + " " + size + "  " +
+           dos_listing_time(modifiedTime(path)) + "\r\n";
 }
 
 }  // namespace
