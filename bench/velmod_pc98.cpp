@@ -29,14 +29,14 @@ void measure(const char* what, const std::string& script, Pc98Machine& pc98, uns
     const uint32_t overrunsBefore = pc98.overruns();
     const auto start = std::chrono::steady_clock::now();
     const Finished run = VelmoProcess({"--batch"}, script).wait(RUN_LIMIT_SECONDS);
-    const double seconds =
+    const double wallSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = pc98.emulatedSeconds() - emulatedStart;
     const bool intact = fileBytes(arrived) == patterned(PAYLOAD);
-    std::printf(
-        "%-4s %6u bit/s  %7.1f s (emulated %7.1f s)  efficiency %5.1f %%  overruns %u  %s\n", what,
-        rate, seconds, pc98.emulatedSeconds() - emulatedStart,
-        100.0 * PAYLOAD / seconds / (rate / 10.0), pc98.overruns() - overrunsBefore,
-        run.status == 0 && intact ? "ok" : "FAILED");
+    std::printf("%-4s %6u bit/s  %6.1f s (wall %6.1f s)  efficiency %5.1f %%  overruns %u  %s\n",
+                what, rate, seconds, wallSeconds, 100.0 * PAYLOAD / seconds / (rate / 10.0),
+                pc98.overruns() - overrunsBefore, run.status == 0 && intact ? "ok" : "FAILED");
+    std::fflush(stdout);
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ void Pc98Machine::run() {
     const uint64_t sliceInstructions =
         std::clamp<uint64_t>(INSTRUCTIONS_PER_SECOND * 10 / options_.lineRate / 4, 64, 4000);
     const uint64_t sliceNs = sliceInstructions * NS_PER_SECOND / INSTRUCTIONS_PER_SECOND;
-    const auto start = std::chrono::steady_clock::now();
+    auto start = std::chrono::steady_clock::now();
     Parts& p = *parts_;
     p.cpu.sliceDone = [&] {
         p.serial.clearToSend = clearToSend_;
@@ -109,9 +109,12 @@ void Pc98Machine::run() {
         p.serial.advance(sliceNs);
         overruns_ = p.serial.overruns;
         p.bridge.pump(p.serial);
-        const auto ahead =
-            start + std::chrono::nanoseconds(p.nowNs) - std::chrono::steady_clock::now();
+        const auto now = std::chrono::steady_clock::now();
+        const auto ahead = start + std::chrono::nanoseconds(p.nowNs) - now;
         if (ahead > AHEAD_ALLOWED) std::this_thread::sleep_for(ahead);
+        // Time the host could not give is not made up later: the PC-98 never runs faster
+        // than real time.
+        if (ahead < std::chrono::nanoseconds(0)) start = now - std::chrono::nanoseconds(p.nowNs);
         return !stopping_;
     };
     p.cpu.run(sliceInstructions);
