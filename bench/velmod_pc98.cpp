@@ -36,6 +36,7 @@ void measure(const char* what, const std::string& script, Pc98Machine& pc98, uns
     std::printf("%-4s %6u bit/s  %6.1f s (wall %6.1f s)  efficiency %5.1f %%  overruns %u  %s\n",
                 what, rate, seconds, wallSeconds, 100.0 * PAYLOAD / seconds / (rate / 10.0),
                 pc98.overruns() - overrunsBefore, run.status == 0 && intact ? "ok" : "FAILED");
+    if (run.status != 0) std::printf("%s%s", run.out.c_str(), run.err.c_str());
     std::fflush(stdout);
 }
 

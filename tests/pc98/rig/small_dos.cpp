@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <ctime>
 
 #include "small_dos_names.h"
@@ -58,8 +57,6 @@ void SmallDos::load(const std::vector<uint8_t>& program, const std::string& tail
     const uint8_t returnToPsp[2] = {0, 0};
     cpu_.write(linear(PSP_SEGMENT, 0xFFFE), returnToPsp, 2);
     cpu_.startAt(PSP_SEGMENT, 0x100, 0xFFFE);
-
-    pspSegment_ = PSP_SEGMENT;
     const Handle console = std::make_shared<HostFile>();
     handles_.assign(STANDARD_HANDLES, console);
 }

@@ -84,7 +84,6 @@ class SmallDos {
     uint16_t nextSearch_ = 1;
     uint32_t uniqueNames_ = 0;
     uint16_t transferArea_[2] = {0, 0x80};  // segment, offset
-    uint16_t pspSegment_ = 0;
     uint16_t lastError_ = 0;
     mutable std::mutex mutex_;
     std::string screen_;
