@@ -17,7 +17,7 @@ constexpr uint8_t ERROR_RESET = 0x10;
 constexpr uint8_t INTERNAL_RESET = 0x40;
 // Status bits.
 constexpr uint8_t TX_READY = 0x01, RX_READY = 0x02, TX_EMPTY = 0x04;
-constexpr uint8_t OVERRUN = 0x10;
+constexpr uint8_t OVERRUN = 0x10, FRAMING_ERROR = 0x20;
 constexpr uint8_t DATA_SET_READY = 0x80;  // the far end's ER is taken to be on
 // Mode word: the low two bits are the clock factor, 00 for synchronous mode; in synchronous
 // mode bit 7 asks for one sync character instead of two.
@@ -195,7 +195,8 @@ void Pc98Serial::moveTransmitter(uint64_t ns) {
 }
 
 // The far end sends at its own rate; a byte that arrives before the last one was read
-// overwrites it and sets the overrun flag.
+// overwrites it and sets the overrun flag. Parity errors never arise: the far end sends no
+// parity, and a chip set to expect one is already a fault.
 void Pc98Serial::moveReceiver(uint64_t ns) {
     const uint64_t byteNs = BITS_PER_BYTE * NS_PER_SECOND / lineRate_;
     while (!incoming.empty()) {
@@ -208,7 +209,11 @@ void Pc98Serial::moveReceiver(uint64_t ns) {
         rxShiftedNs_ = 0;
         const uint8_t byte = incoming.front();
         incoming.pop_front();
-        if (!(command_ & RECEIVE_ENABLE) || !carriesTheLine()) continue;
+        if (!(command_ & RECEIVE_ENABLE)) continue;
+        if (!carriesTheLine()) {  // a byte framed otherwise than the chip expects
+            errors_ |= FRAMING_ERROR;
+            continue;
+        }
         if (rxData_) {
             errors_ |= OVERRUN;
             ++overruns;
