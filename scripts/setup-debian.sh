@@ -2,14 +2,14 @@
 # Installs what Velmo needs to build, test and run on Debian 12, skipping what is there.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config python3
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   fonts-noto-cjk fonts-ipafont-gothic
   clang libclang-rt-14-dev clang-format
   g++-multilib
   lrzsz xvfb xauth imagemagick xdotool ibus ibus-anthy
-  dosbox socat
+  dosbox socat libunicorn-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,8 +2,8 @@
 
 namespace {
 
-// A transmitter that takes no byte for this long is not there (no flow control is in use, so a
-// working one always drains).
+// A transmitter that takes no byte for this long is not there, or is held back by the far end
+// (the PC-98's 8251A waits for CS).
 constexpr uint32_t STUCK_MS = 1000;
 // The keyboard is asked once in this many empty polls: the chip comes first.
 constexpr uint32_t POLLS_PER_KEY_LOOK = 64;
@@ -35,7 +35,10 @@ bool ChipLine::write(const uint8_t* bytes, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t since = clock_.nowMs();
         while (!chip_.send(bytes[i])) {
-            if (clock_.nowMs() - since >= STUCK_MS) return false;
+            if (clock_.nowMs() - since >= STUCK_MS) {
+                chip_.dropUnsent();
+                return false;
+            }
         }
     }
     return true;

@@ -16,7 +16,11 @@ class SerialChip {
     virtual bool receive(uint8_t* byte) = 0;
     // Hands the byte to the transmitter when it has room; false (nothing sent) when it is busy.
     virtual bool send(uint8_t byte) = 0;
-    // Puts the chip back as it was found.
+    // Forgets bytes handed over but not yet sent, after a write gave up on them; they would
+    // otherwise go out ahead of the next exchange. A chip that sends whatever the modem lines
+    // say has none.
+    virtual void dropUnsent() {}
+    // Puts the chip back as it was found, as far as it can be read.
     virtual void close() = 0;
 
   protected:

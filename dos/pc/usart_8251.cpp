@@ -61,12 +61,7 @@ ChipOpen Usart8251::open(uint32_t timerClock, uint32_t rate) {
     port_out(TIMER_COUNT_2, uint8_t(setting.divisor));
     port_out(TIMER_COUNT_2, uint8_t(setting.divisor >> 8));
 
-    // Three zero commands bring the chip to a known state whatever it expected next, then the
-    // internal reset makes it take a mode word.
-    for (int i = 0; i < 3; ++i) command(0);
-    command(COMMAND_RESET);
-    command(MODE_8N1_X16);
-    command(COMMAND_RUN);
+    reset();
     // A chip just reset has its transmitter ready and no error flags; absent hardware reads
     // 0xFF, flags and all.
     if ((port_in(USART_CONTROL) & (STATUS_TX_READY | STATUS_ERRORS)) != STATUS_TX_READY) {
@@ -78,6 +73,20 @@ ChipOpen Usart8251::open(uint32_t timerClock, uint32_t rate) {
     while (receive(&stale)) {
     }
     return ChipOpen::Ok;
+}
+
+// Three zero writes bring the chip to taking commands whatever it expected next (a mode word,
+// then sync characters, in the worst case); the internal reset then makes it take a mode word.
+// The reset also empties the transmitter.
+void Usart8251::reset() {
+    for (int i = 0; i < 3; ++i) command(0);
+    command(COMMAND_RESET);
+    command(MODE_8N1_X16);
+    command(COMMAND_RUN);
+}
+
+void Usart8251::dropUnsent() {
+    if (open_) reset();
 }
 
 void Usart8251::command(uint8_t value) {

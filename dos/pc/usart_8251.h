@@ -27,9 +27,14 @@ class Usart8251 final : public SerialChip {
 
     bool receive(uint8_t* byte) override;
     bool send(uint8_t byte) override;
+    // With CS off the chip holds up to two bytes that would go out once CS returns.
+    void dropUnsent() override;
+    // Unmasks the interrupts as they were. The 8251A's mode and command words and the 8253's
+    // count cannot be read back, so the port stays at VELMOD's rate, 8N1, ER and RS on.
     void close() override;
 
   private:
+    void reset();
     void command(uint8_t value);
     bool open_ = false;
     uint8_t savedInterruptMask_ = 0;

@@ -22,11 +22,13 @@ class ScriptedChip final : public SerialChip {
         sent.push_back(byte);
         return true;
     }
+    void dropUnsent() override { ++drops; }
     void close() override {}
 
     std::deque<uint8_t> incoming;
     std::vector<uint8_t> sent;
     bool busy = false;
+    int drops = 0;
 };
 
 class SteppingClock final : public LineClock {
@@ -75,12 +77,14 @@ TEST_F(ChipLineTest, AwaitByteEndsOnTheStopKeyOnly) {
     EXPECT_EQ(byte, 0x1B);
 }
 
-TEST_F(ChipLineTest, WriteFailsWhenTheTransmitterNeverDrains) {
+TEST_F(ChipLineTest, WriteFailsWhenTheTransmitterNeverDrainsAndDropsWhatItHolds) {
     const uint8_t bytes[] = {1, 2};
     EXPECT_TRUE(line.write(bytes, 2));
     EXPECT_EQ(chip.sent, (std::vector<uint8_t>{1, 2}));
+    EXPECT_EQ(chip.drops, 0);
     chip.busy = true;
     EXPECT_FALSE(line.write(bytes, 2));
+    EXPECT_EQ(chip.drops, 1);
 }
 
 TEST(CalibratedClock, CountsCalibratedStepsAsMilliseconds) {

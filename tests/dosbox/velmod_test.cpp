@@ -3,13 +3,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,30 +16,11 @@
 #include "support/file_bytes.h"
 #include "support/temp_working_directory.h"
 #include "support/velmo_process.h"
+#include "support/velmod_session.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// "日本語の表" in Shift-JIS: 表 (95 5C) has a backslash as its second byte.
-const std::string SHIFT_JIS_TEXT = "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x95\x5c\r\n";
-const std::string SHIFT_JIS_AS_UTF8 = "日本語の表";
-
-void writeDosFile(const std::string& path, const std::string& bytes, time_t when) {
-    std::ofstream(path, std::ios::binary) << bytes;
-    const timespec times[2] = {{when, 0}, {when, 0}};
-    utimensat(AT_FDCWD, path.c_str(), times, 0);
-}
-
-time_t modified(const fs::path& path) {
-    struct stat info = {};
-    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
-    return info.st_mtime;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 // Names in a host folder, to show that nothing was left behind.
 std::vector<std::string> namesIn(const fs::path& folder) {
@@ -59,41 +38,18 @@ class VelmodTest : public ::testing::Test {
     TempWorkingDirectory here;
 };
 
-TEST_F(VelmodTest, CommandsAndTransfersOfASession) {
-    DosboxMachine dos({.prepare = [](const std::string& c) {
-        const time_t stamp = localTime(2001, 2, 3, 4, 5, 6);
-        writeDosFile(c + "/SJIS.TXT", SHIFT_JIS_TEXT, stamp);
-        writeDosFile(c + "/ONE.TXT", "one\r\n", stamp);
-        writeDosFile(c + "/TWO.TXT", patterned(5000), localTime(2002, 3, 4, 5, 6, 8));
-    }});
-    connect(dos);
-    fs::create_directory(here.path() / "up");
-    here.writeFile("up/A.TXT", "a\r\n");
-    here.writeFile("up/B.BIN", patterned(9000));
-    fs::create_directory(here.path() / "got");
+// What stands as C:\VELMOD.COM: the program, or its typeable form after what COPY from the
+// cable may have put in front of it, NULs and then a lead-in of '@'.
+struct ProgramForm {
+    const char* name;
+    bool typeable;
+    size_t nuls;
+    size_t leadIn;
+};
 
-    const Finished run = runVelmo({"--batch"},
-                                  "dir\ntype SJIS.TXT\nmd NEW\ncd NEW\ncd ..\n"
-                                  "#GET *.TXT got/\n#GET TWO.TXT got/TWO-V.TXT /V\n"
-                                  "md NEWV\n#PUT up/*.* NEW\\\n#PUT up/*.* NEWV\\ /V\ncls\n");
-    EXPECT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_TRUE(contains(run.out, "SJIS     TXT")) << run.out;
-    EXPECT_TRUE(contains(run.out, SHIFT_JIS_AS_UTF8)) << run.out;
-    EXPECT_TRUE(contains(run.out, "C:\\NEW>cd ..")) << "the prompt follows CD:\n" << run.out;
-
-    EXPECT_EQ(fileBytes(here.path() / "got/SJIS.TXT"), SHIFT_JIS_TEXT);
-    EXPECT_TRUE(fileBytes(here.path() / "got/TWO.TXT") == patterned(5000));
-    EXPECT_TRUE(fileBytes(here.path() / "got/TWO-V.TXT") == patterned(5000));
-    EXPECT_EQ(modified(here.path() / "got/ONE.TXT"), localTime(2001, 2, 3, 4, 5, 6));
-    EXPECT_EQ(modified(here.path() / "got/TWO.TXT"), localTime(2002, 3, 4, 5, 6, 8));
-    for (const char* folder : {"/NEW/", "/NEWV/"}) {
-        EXPECT_EQ(fileBytes(dos.driveC() + folder + "A.TXT"), "a\r\n") << folder;
-        EXPECT_TRUE(fileBytes(dos.driveC() + folder + "B.BIN") == patterned(9000)) << folder;
-    }
-    const std::string screen = dos.stopAndReadScreen();
-    EXPECT_TRUE(contains(screen, "GET *.TXT  3 files, 5017 bytes")) << screen;
-    EXPECT_TRUE(contains(screen, "PUT NEWV\\  2 files, 9003 bytes")) << screen;
-    EXPECT_TRUE(contains(screen, "> !cls")) << screen;
+std::string programBytes(const ProgramForm& form) {
+    if (!form.typeable) return {};
+    return std::string(form.nuls, '\0') + std::string(form.leadIn, '@') + fileBytes(VELMOD_TXT);
 }
 
 // The names MS-DOS's own search sends for a request are the ones velmo takes.
@@ -115,6 +71,20 @@ TEST_F(VelmodTest, AGetTakesTheNamesMsDosSends) {
     EXPECT_EQ(namesIn(here.path() / "l"), std::vector<std::string>{"LONGFILE.TXT"});
     EXPECT_EQ(namesIn(here.path() / "d"), std::vector<std::string>{"X.TXT"});
 }
+
+class VelmodSessionTest : public VelmodTest, public ::testing::WithParamInterface<ProgramForm> {};
+
+TEST_P(VelmodSessionTest, CommandsAndTransfersOfASession) {
+    DosboxMachine dos({.program = programBytes(GetParam()), .prepare = prepare_session_files});
+    check_session(dos, here.path());
+}
+
+// An odd number of NULs takes two bytes after it into one instruction.
+INSTANTIATE_TEST_SUITE_P(Forms, VelmodSessionTest,
+                         ::testing::Values(ProgramForm{"Com", false, 0, 0},
+                                           ProgramForm{"TypedAfterLeadIn", true, 0, 300},
+                                           ProgramForm{"TypedAfterNulsAndLeadIn", true, 59, 3}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(VelmodTest, QuarterMebibyteBothWays) {
     DosboxMachine dos;
@@ -145,7 +115,7 @@ void waitForGrowingFile(const fs::path& folder, size_t bytes) {
 
 TEST_F(VelmodTest, CancelledGetAndPutLeaveNoHalfFileAndTheNextCommandRuns) {
     DosboxMachine dos({.prepare = [](const std::string& c) {
-        writeDosFile(c + "/SRC.BIN", patterned(128 * 1024), localTime(2003, 1, 1, 0, 0, 0));
+        write_dos_file(c + "/SRC.BIN", patterned(128 * 1024), localTime(2003, 1, 1, 0, 0, 0));
     }});
     connect(dos);
     here.writeFile("UP.BIN", patterned(128 * 1024));
@@ -204,7 +174,7 @@ TEST_F(VelmodTest, BadRequestsAreReportedOnBothSidesAndLeaveNoFile) {
         {.floppyFreeBytes = 8 * 1024, .readOnlyE = true, .prepare = [](const std::string& c) {
              std::string text;
              while (text.size() < 20000) text += "a line of text to fill a disk\r\n";
-             writeDosFile(c + "/T.TXT", text, localTime(2004, 1, 1, 0, 0, 0));
+             write_dos_file(c + "/T.TXT", text, localTime(2004, 1, 1, 0, 0, 0));
          }});
     connect(dos);
     here.writeFile("BIG.BIN", patterned(20 * 1024));

@@ -16,10 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "link/wire_format.h"
 #include "support/file_bytes.h"
 #include "support/floppy_image.h"
-#include "support/raw_line.h"
 
 namespace fs = std::filesystem;
 
@@ -80,13 +78,17 @@ DosboxMachine::DosboxMachine(const DosboxOptions& options) {
     line_ = dir_ + "/COM1";
     fs::create_directory(driveC_);
     fs::create_directory(driveD_);
-    fs::copy_file(VELMOD_COM, driveC_ + "/VELMOD.COM");
+    if (options.program.empty()) {
+        fs::copy_file(VELMOD_COM, driveC_ + "/VELMOD.COM");
+    } else {
+        std::ofstream(driveC_ + "/VELMOD.COM", std::ios::binary) << options.program;
+    }
     if (options.prepare) options.prepare(driveC_);
 
     const int port = options.lineless ? 0 : freePort();
     if (!options.lineless && !startSocat(port)) return;
     startDosbox(options, port);
-    if (!options.lineless && !waitForVelmod()) {
+    if (!options.lineless && !wait_for_velmod(line_, START_SECONDS)) {
         ADD_FAILURE() << "VELMOD did not come up; its screen: " << stopAndReadScreen();
     }
 }
@@ -152,21 +154,7 @@ DosboxMachine::~DosboxMachine() {
 }
 
 void DosboxMachine::configureVelmo(const std::string& directory) const {
-    std::ofstream(directory + "/PRM232C.TXT", std::ios::binary)
-        << "COM1=" << line_ << "\r\nBAUDRATE=115200\r\nTIMEOUT=10\r\n";
-}
-
-// VELMOD is serving once a command gets its answer. A frame sent before VELMOD set up its
-// UART is lost there, so the command is repeated until one is answered.
-bool DosboxMachine::waitForVelmod() const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(START_SECONDS);
-    while (std::chrono::steady_clock::now() < deadline) {
-        RawLine line(open(line_.c_str(), O_RDWR | O_NOCTTY));
-        std::vector<std::string> lines;
-        std::string prompt;
-        if (line.frame(0, "cd") == Bytes{ACK} && line.answer(&lines, &prompt)) return true;
-    }
-    return false;
+    write_velmo_settings(directory, line_, 115200);
 }
 
 bool DosboxMachine::waitForDosboxEnd(int seconds) {

@@ -8,41 +8,41 @@
 #include <cstddef>
 #include <string>
 
+#include "support/velmod_machine.h"
+
 // Mounts C:, lets `prepare` fill it, and runs VELMOD with `switches` on a line to velmo. When
 // `lineless`, there is no line: DOSBox runs VELMOD once and ends, leaving its exit code in
 // exitCode(). `floppyFreeBytes` adds a 160 KiB floppy as A: with that much room left;
-// `readOnlyE` adds an empty drive E: that refuses writes (a CD-ROM).
+// `readOnlyE` adds an empty drive E: that refuses writes (a CD-ROM). `program` is saved as
+// C:\VELMOD.COM; when empty, the build's VELMOD.COM is.
 struct DosboxOptions {
     std::string switches = "/B:115200";
+    std::string program;
     bool lineless = false;
     size_t floppyFreeBytes = 0;
     bool readOnlyE = false;
     void (*prepare)(const std::string& driveC) = nullptr;
 };
 
-class DosboxMachine {
+class DosboxMachine final : public VelmodMachine {
   public:
     explicit DosboxMachine(const DosboxOptions& options = {});
     ~DosboxMachine();
     DosboxMachine(const DosboxMachine&) = delete;
     DosboxMachine& operator=(const DosboxMachine&) = delete;
 
-    // The host folder of C: and the line velmo opens (COM1=linePath()).
-    const std::string& driveC() const { return driveC_; }
-    const std::string& linePath() const { return line_; }
-    // Writes PRM232C.TXT for velmo into `directory`: COM1 on the line, 115200 bit/s.
-    void configureVelmo(const std::string& directory) const;
-
-    // Ends DOSBox (which writes out the files it holds open) and returns what VELMOD wrote to
-    // its screen.
-    std::string stopAndReadScreen();
+    const std::string& driveC() const override { return driveC_; }
+    const std::string& linePath() const override { return line_; }
+    // 115200 bit/s.
+    void configureVelmo(const std::string& directory) const override;
+    // DOSBox writes out the files it holds open as it ends.
+    std::string stopAndReadScreen() override;
     // Lineless: waits for DOSBox to end; VELMOD's exit code (0 or 1), -1 when it did not end.
     int exitCode();
 
   private:
     bool startSocat(int port);
     void startDosbox(const DosboxOptions& options, int port);
-    bool waitForVelmod() const;
     bool waitForDosboxEnd(int seconds);
 
     std::string dir_;
