@@ -57,9 +57,9 @@ TEST_F(VelmodTest, AGetTakesTheNamesMsDosSends) {
     DosboxMachine dos({.prepare = [](const std::string& c) {
         const time_t stamp = localTime(2001, 2, 3, 4, 5, 6);
         for (const char* name : {"AB.TXT", "ABCD.TXT", "LONGFILE.TXT"})
-            writeDosFile(c + "/" + name, name, stamp);
+            write_dos_file(c + "/" + name, name, stamp);
         fs::create_directory(c + "/DOC");
-        writeDosFile(c + "/DOC/X.TXT", "x", stamp);
+        write_dos_file(c + "/DOC/X.TXT", "x", stamp);
     }});
     connect(dos);
     for (const char* folder : {"q", "l", "d"}) fs::create_directory(here.path() / folder);
