@@ -33,8 +33,8 @@ struct PortIo {
     int systemError;                 // errno of the last failure, for the user's message
     // Set from a signal handler to end a receive's wait at its next poll; cleared by each open.
     volatile sig_atomic_t cutWait;
-    // Called after each empty poll of a receive, or null: the window lets its events through
-    // there, so that its Cancel can set cutWait while a tick waits on the line.
+    // Called about once a poll period while a receive waits or reads, or null: the window lets
+    // its events through there, so that its Cancel can set cutWait while a tick is on the line.
     void (*waitIdle)();
 };
 

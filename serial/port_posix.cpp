@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -20,6 +21,24 @@ namespace {
 constexpr int REPORT_KIND = 9;
 constexpr int WRITE_WAIT_MS = 500;
 constexpr int IDLE_POLL_MS = 10;
+
+// Calls the wait hook once a poll period has passed since the last call, whether the period was
+// silent or full of bytes: a far end that floods the line must not keep the window deaf.
+class WaitHookPacer {
+  public:
+    explicit WaitHookPacer(const PortIo* io) : io_(io) {}
+    void poll() {
+        if (io_->waitIdle == nullptr) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_ < std::chrono::milliseconds(IDLE_POLL_MS)) return;
+        last_ = now;
+        io_->waitIdle();
+    }
+
+  private:
+    const PortIo* io_;
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
 
 // An open with a port number outside 1..9 goes to the port of the last valid open.
 int lastPort = COM_PORTS;
@@ -196,8 +215,10 @@ int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int cou
     long idlePolls = 0;
     int total = 0;
     int lastError = ETIMEDOUT;  // what is said if nothing more comes
+    WaitHookPacer waitHook(io);
     *received = 0;
     while (total < count) {
+        waitHook.poll();
         // Checked before each read: bytes that keep coming must not hold a cancel off.
         if (io->cutWait) return PORT_WAIT_CUT;
         ssize_t got = read(handle, into + total, size_t(count - total));
@@ -222,7 +243,6 @@ int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int cou
             lastError = errno;
             poll(nullptr, 0, IDLE_POLL_MS);
         }
-        if (io->waitIdle != nullptr) io->waitIdle();
         if (++idlePolls > idleLimit) {
             if (total == 0) {
                 io->systemError = lastError;  // the caller decides whether silence is a fault

@@ -135,6 +135,24 @@ TEST_F(PortTest, ACutWaitEndsAReceiveEvenWhileBytesKeepComing) {
     EXPECT_EQ(receive(8, bytes, 5), PORT_WAIT_CUT);
 }
 
+int waitHookCalls = 0;
+
+// The window lets its events through from this hook; a flood must not starve it.
+TEST_F(PortTest, TheWaitHookRunsWhileBytesKeepComing) {
+    ASSERT_EQ(open(), 0);
+    waitHookCalls = 0;
+    io.waitIdle = [] { ++waitHookCalls; };
+    ScriptedPeer flood(pty.master(), [](int fd) {
+        for (int i = 0; i < 200; ++i) {
+            std::this_thread::sleep_for(milliseconds(1));
+            writeBytes(fd, "x", 1);
+        }
+    });
+    char bytes[200] = {};
+    EXPECT_EQ(receive(8, bytes, 200), 0);
+    EXPECT_GT(waitHookCalls, 0);
+}
+
 TEST_F(PortTest, ZeroBytesAreRefusedWith10) {
     ASSERT_EQ(open(), 0);
     uint8_t byte = 0;
