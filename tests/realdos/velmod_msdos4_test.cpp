@@ -1,13 +1,16 @@
 // VELMOD.COM on a real MS-DOS 4.00 kernel and COMMAND.COM, through velmo --batch: what DOSBox's
 // own shell hides (critical errors, redirection, the disks of a real floppy machine).
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "link/wire_format.h"
 #include "support/file_bytes.h"
 #include "support/msdos4_machine.h"
+#include "support/raw_line.h"
 #include "support/temp_working_directory.h"
 #include "support/velmo_process.h"
 
@@ -81,9 +84,16 @@ TEST_F(RealDosTest, NoCriticalErrorDiskSwapOrDeviceStopsTheLink) {
     }
     EXPECT_EQ(answered, 6u) << "every ver after a trap is answered\n" << run.out;
     EXPECT_TRUE(fs::is_empty(here.path() / "got")) << "no device is taken for a file";
+    // A host that sends names DOS would take for a wildcard, or does not allow.
+    RawLine host(open(dos->linePath().c_str(), O_RDWR | O_NOCTTY));
+    for (const std::string name : {"*.*", "A?.TXT", "A|B.TXT"}) {
+        ASSERT_EQ(host.frame(COMMAND_PUT, ""), Bytes{ACK}) << name;
+        EXPECT_EQ(host.putBlock(headerBlock(name, 2)), (Bytes{ESC, 'E'})) << name;
+    }
     dos->stop();
-    const std::string screen = dos->readFile("A:", "SCREEN.TXT");
-    EXPECT_TRUE(contains(screen, "CON is a device, not a file")) << screen;
+    for (const std::string& name : dos->namesIn("A:", "")) {
+        EXPECT_EQ(name.find_first_of("*?|"), std::string::npos) << name;
+    }
 }
 
 // The root of a floppy holds 224 entries. With it full, a PUT to the current directory (named
