@@ -6,21 +6,24 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
+#include "support/tcp_line.h"
 #include "support/velmod_machine.h"
 
 // Mounts C:, lets `prepare` fill it, and runs VELMOD with `switches` on a line to velmo. When
 // `lineless`, there is no line: DOSBox runs VELMOD once and ends, leaving its exit code in
 // exitCode(). `floppyFreeBytes` adds a 160 KiB floppy as A: with that much room left;
-// `readOnlyE` adds an empty drive E: that refuses writes (a CD-ROM). `program` is saved as
-// C:\VELMOD.COM; when empty, the build's VELMOD.COM is.
+// `readOnlyE` adds an empty drive E: that refuses writes (a CD-ROM); `temp`, when set, is
+// VELMOD's TEMP. `program` is saved as C:\VELMOD.COM; when empty, the build's VELMOD.COM is.
 struct DosboxOptions {
     std::string switches = "/B:115200";
     std::string program;
     bool lineless = false;
     size_t floppyFreeBytes = 0;
     bool readOnlyE = false;
+    const char* temp = nullptr;
     void (*prepare)(const std::string& driveC) = nullptr;
 };
 
@@ -32,23 +35,22 @@ class DosboxMachine final : public VelmodMachine {
     DosboxMachine& operator=(const DosboxMachine&) = delete;
 
     const std::string& driveC() const override { return driveC_; }
-    const std::string& linePath() const override { return line_; }
+    const std::string& linePath() const override { return line_->path(); }
     // 115200 bit/s.
-    void configureVelmo(const std::string& directory) const override;
+    void configureVelmo(const std::string& directory) const override {
+        line_->configureVelmo(directory);
+    }
     // DOSBox writes out the files it holds open as it ends.
     std::string stopAndReadScreen() override;
     // Lineless: waits for DOSBox to end; VELMOD's exit code (0 or 1), -1 when it did not end.
     int exitCode();
 
   private:
-    bool startSocat(int port);
     void startDosbox(const DosboxOptions& options, int port);
-    bool waitForDosboxEnd(int seconds);
 
     std::string dir_;
     std::string driveC_;
     std::string driveD_;
-    std::string line_;
-    pid_t socat_ = -1;
+    std::unique_ptr<TcpLine> line_;
     pid_t dosbox_ = -1;
 };
