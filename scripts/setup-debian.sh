@@ -2,7 +2,7 @@
 # Installs what Velmo needs to build, test and run on Debian 12, skipping what is there.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config python3
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   fonts-noto-cjk fonts-ipafont-gothic

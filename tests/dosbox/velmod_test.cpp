@@ -59,13 +59,31 @@ class VelmodTest : public ::testing::Test {
     TempWorkingDirectory here;
 };
 
-TEST_F(VelmodTest, CommandsAndTransfersOfASession) {
-    DosboxMachine dos({.prepare = [](const std::string& c) {
-        const time_t stamp = localTime(2001, 2, 3, 4, 5, 6);
-        writeDosFile(c + "/SJIS.TXT", SHIFT_JIS_TEXT, stamp);
-        writeDosFile(c + "/ONE.TXT", "one\r\n", stamp);
-        writeDosFile(c + "/TWO.TXT", patterned(5000), localTime(2002, 3, 4, 5, 6, 8));
-    }});
+// What stands as C:\VELMOD.COM: the program, or its typeable form after what COPY from the
+// cable may have put in front of it, NULs and then a lead-in of '@'.
+struct ProgramForm {
+    const char* name;
+    bool typeable;
+    size_t nuls;
+    size_t leadIn;
+};
+
+std::string programBytes(const ProgramForm& form) {
+    if (!form.typeable) return {};
+    return std::string(form.nuls, '\0') + std::string(form.leadIn, '@') + fileBytes(VELMOD_TXT);
+}
+
+void writeSessionFiles(const std::string& driveC) {
+    const time_t stamp = localTime(2001, 2, 3, 4, 5, 6);
+    writeDosFile(driveC + "/SJIS.TXT", SHIFT_JIS_TEXT, stamp);
+    writeDosFile(driveC + "/ONE.TXT", "one\r\n", stamp);
+    writeDosFile(driveC + "/TWO.TXT", patterned(5000), localTime(2002, 3, 4, 5, 6, 8));
+}
+
+class VelmodSessionTest : public VelmodTest, public ::testing::WithParamInterface<ProgramForm> {};
+
+TEST_P(VelmodSessionTest, CommandsAndTransfersOfASession) {
+    DosboxMachine dos({.program = programBytes(GetParam()), .prepare = writeSessionFiles});
     connect(dos);
     fs::create_directory(here.path() / "up");
     here.writeFile("up/A.TXT", "a\r\n");
@@ -95,6 +113,13 @@ TEST_F(VelmodTest, CommandsAndTransfersOfASession) {
     EXPECT_TRUE(contains(screen, "PUT NEWV\\  2 files, 9003 bytes")) << screen;
     EXPECT_TRUE(contains(screen, "> !cls")) << screen;
 }
+
+// An odd number of NULs takes two bytes after it into one instruction.
+INSTANTIATE_TEST_SUITE_P(Forms, VelmodSessionTest,
+                         ::testing::Values(ProgramForm{"Com", false, 0, 0},
+                                           ProgramForm{"TypedAfterLeadIn", true, 0, 300},
+                                           ProgramForm{"TypedAfterNulsAndLeadIn", true, 59, 3}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(VelmodTest, QuarterMebibyteBothWays) {
     DosboxMachine dos;

@@ -80,7 +80,11 @@ DosboxMachine::DosboxMachine(const DosboxOptions& options) {
     line_ = dir_ + "/COM1";
     fs::create_directory(driveC_);
     fs::create_directory(driveD_);
-    fs::copy_file(VELMOD_COM, driveC_ + "/VELMOD.COM");
+    if (options.program.empty()) {
+        fs::copy_file(VELMOD_COM, driveC_ + "/VELMOD.COM");
+    } else {
+        std::ofstream(driveC_ + "/VELMOD.COM", std::ios::binary) << options.program;
+    }
     if (options.prepare) options.prepare(driveC_);
 
     const int port = options.lineless ? 0 : freePort();
