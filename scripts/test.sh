@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs every test.
 #   scripts/test.sh             the normal build, in build/
 #   scripts/test.sh --sanitize  the AddressSanitizer + UndefinedBehaviorSanitizer build, in build-asan/
-#                               (without the DOSBox tests: VELMOD.COM is the same in both builds)
+#                               (without the DOSBox and real-DOS tests: VELMOD.COM is the same in both builds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
@@ -11,7 +11,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   bash scripts/build.sh "$dir" -DVELMO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  exclude=(-LE dosbox)
+  exclude=(-LE "dosbox|realdos")
 else
   dir=build
   bash scripts/build.sh "$dir"

@@ -6,7 +6,10 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
+
+#include "support/tcp_line.h"
 
 // Mounts C:, lets `prepare` fill it, and runs VELMOD with `switches` on a line to velmo. When
 // `lineless`, there is no line: DOSBox runs VELMOD once and ends, leaving its exit code in
@@ -31,9 +34,9 @@ class DosboxMachine {
 
     // The host folder of C: and the line velmo opens (COM1=linePath()).
     const std::string& driveC() const { return driveC_; }
-    const std::string& linePath() const { return line_; }
+    const std::string& linePath() const { return line_->path(); }
     // Writes PRM232C.TXT for velmo into `directory`: COM1 on the line, 115200 bit/s.
-    void configureVelmo(const std::string& directory) const;
+    void configureVelmo(const std::string& directory) const { line_->configureVelmo(directory); }
 
     // Ends DOSBox (which writes out the files it holds open) and returns what VELMOD wrote to
     // its screen.
@@ -42,15 +45,11 @@ class DosboxMachine {
     int exitCode();
 
   private:
-    bool startSocat(int port);
     void startDosbox(const DosboxOptions& options, int port);
-    bool waitForVelmod() const;
-    bool waitForDosboxEnd(int seconds);
 
     std::string dir_;
     std::string driveC_;
     std::string driveD_;
-    std::string line_;
-    pid_t socat_ = -1;
+    std::unique_ptr<TcpLine> line_;
     pid_t dosbox_ = -1;
 };
