@@ -63,7 +63,10 @@ std::string velmod_start_steps(int rate) {
         "VELMOD.COM is on the DOS machine. Start it there with the rate of this side:\n"
         "  PC/AT:  VELMOD /P:1 /B:%1$d     (/P:n for COMn)\n"
         "  PC-98:  VELMOD /B:%1$d\n"
-        "From then on #PUT brings anything else, the compact VELMOD.COM included.\n",
+        "From then on #PUT brings anything else, the compact VELMOD.COM included.\n"
+        "If VELMOD does not answer velmo, or does not start: check the cable, that MODE (or\n"
+        "SPEED) set %1$d bit/s, 8 bits, no parity, and that COPY read COM1 on a PC/AT, AUX on\n"
+        "a PC-98; then delete VELMOD.COM there and send it again.\n",
         rate);
 }
 
