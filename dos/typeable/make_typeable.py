@@ -4,9 +4,9 @@ that, saved under a name ending in .COM, unpacks the program to 0100h and starts
 
 The text runs as x86 code from its first byte. Printable code cannot jump backwards, so a
 stub of printable instructions pushes the unpacker onto the stack and patches a JMP SP into
-a line of one-byte instructions that the stub then runs into. What DOS's COPY may put in
-front (a lead-in of '@', INC AX, and NULs before it) shifts the text; AX counts the '@', and
-the NULs' share of the shift, at most MAX_SHIFT bytes, is taken up by that line.
+a line of one-byte instructions (the jump line) that the stub then runs into. What DOS's COPY
+may put in front (a lead-in of '@', INC AX, and NULs before it) shifts the text; AX counts the
+'@', and the NULs' share of the shift, at most MAX_SHIFT bytes, is taken up by the jump line.
 """
 
 import argparse
@@ -19,8 +19,10 @@ IMMEDIATE_BYTES = [b for b in range(0x20, 0x7F) if b != MARK]
 # Up to 60 NULs; an odd one also takes the next two bytes ('@' INC AX) into an ADD.
 MAX_SHIFT = 62
 PATCH_DISPLACEMENT = 0x20  # the smallest printable one
+assert MAX_SHIFT <= LINE_CHARACTERS - 3, "the jump line takes up every shift"
 JMP_SP = 0xE4FF
 DOS_LOAD_OFFSET = 0x100
+PACKED_ZERO = ord("?")  # the unpacker's character for 6 zero bits; '~' is 63
 
 PUSH_AX = b"P"
 POP_DI = b"_"
@@ -76,7 +78,7 @@ class Stub:
         self.ax = None
 
     def emit(self, make):
-        """Appends the code `make(ax)` returns with AX's value there; returns AX after it."""
+        """Appends the code that `make(ax)` returns for AX's value there, with AX after it."""
         code, ax_after = make(self.ax)
         if len(self.line) + len(code) > LINE_CHARACTERS:
             self.end_line()
@@ -98,12 +100,13 @@ class Stub:
         return self.lines
 
 
-def stub_lines(unpacker, sled_line):
-    """The stub for a jump line that is line `sled_line` of the text (counting from 0)."""
+def stub_lines(unpacker, jump_line):
+    """The stub for a jump line that is line `jump_line` of the text (counting from 0)."""
     stub = Stub()
-    # DI = where the text would start with no NULs in front, plus a distance that puts the
-    # patched jump in the jump line for any shift up to MAX_SHIFT.
-    jump_offset = sled_line * (LINE_CHARACTERS + 2) + LINE_CHARACTERS - 2
+    # With no NULs in front, the text starts at 0100h + AX - 2 (AX has counted the lead-in and
+    # the stub's own '@@'), and the jump is patched into the jump line's last two characters.
+    # NULs move the text up by at most MAX_SHIFT, and the jump lands that much earlier in it.
+    jump_offset = jump_line * (LINE_CHARACTERS + 2) + LINE_CHARACTERS - 2
     base = DOS_LOAD_OFFSET - 2 + jump_offset - PATCH_DISPLACEMENT
     stub.emit(lambda ax: (subtract(-base) + PUSH_AX + POP_DI + ZERO_AX, 0))
     filler_word = FILLER | FILLER << 8
@@ -117,16 +120,16 @@ def stub_lines(unpacker, sled_line):
 def packed(program):
     bits = "".join(f"{byte:08b}" for byte in program)
     bits += "0" * (-len(bits) % 6)
-    return bytes(ord("?") + int(bits[i:i + 6], 2) for i in range(0, len(bits), 6))
+    return bytes(PACKED_ZERO + int(bits[i:i + 6], 2) for i in range(0, len(bits), 6))
 
 
 def typeable(program, unpacker):
     assert len(unpacker) % 2 == 0, "the stub pushes the unpacker a word at a time"
-    # The stub's length places the jump line, whose place the stub must know.
-    lines = stub_lines(unpacker, 0)
-    while len(lines) != len(stub := stub_lines(unpacker, len(lines))):
-        lines = stub
-    lines = stub
+    # The jump line follows the stub, whose code depends on where the jump line is.
+    jump_line = 0
+    while len(lines := stub_lines(unpacker, jump_line)) != jump_line:
+        jump_line = len(lines)
+    assert MARK not in b"".join(lines), "the unpacker looks for the first mark after its DI"
     lines.append(bytes([FILLER]) * LINE_CHARACTERS)
     text = bytes([MARK]) + packed(program) + bytes([MARK])
     lines += [text[i:i + LINE_CHARACTERS] for i in range(0, len(text), LINE_CHARACTERS)]
