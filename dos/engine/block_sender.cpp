@@ -45,7 +45,7 @@ BlockSend readAnswer(ExchangeLine& line, const uint8_t* sent, bool verify) {
 BlockSend dos_send_block(ExchangeLine& line, EngineMachine& machine, uint8_t* block, bool verify) {
     const bool data = k_block_type(block) != BLOCK_HEADER;
     if (data && machine.skipBlock(k_block_number(block))) return BlockSend::Delivered;
-    for (uint32_t attempt = 0;; ++attempt) {
+    for (uint32_t attempt = 0; attempt <= BLOCK_REPEATS_MAX; ++attempt) {
         // A damaged send is damaged on the line only: the next attempt starts from the block.
         const bool damaged = data && machine.damageBlock(k_block_number(block), attempt);
         if (damaged) k_block_set_checksum(block, k_block_checksum(block) ^ DAMAGE);
@@ -54,4 +54,5 @@ BlockSend dos_send_block(ExchangeLine& line, EngineMachine& machine, uint8_t* bl
         if (damaged) k_block_set_checksum(block, k_block_checksum(block) ^ DAMAGE);
         if (answer != BlockSend::Rejected) return answer;
     }
+    return BlockSend::GaveUp;
 }

@@ -1,8 +1,8 @@
 // One LinkBlock from the MS-DOS side to the Windows side (GET), through its whole exchange:
 // the block, the Windows side's answer (ACK, NAK, or under verification the echo, this side's
 // verdict on it and the Windows side's final word), and the block again after each rejection,
-// until it is taken or the Windows side gives up with ESC 'E'. The Windows side counts the
-// repeats; this side sends again for as long as it is asked to.
+// until it is taken, the Windows side gives up with ESC 'E', or the block has been repeated as
+// often as the Windows side repeats one of its own.
 #pragma once
 #include <cstdint>
 
@@ -14,7 +14,10 @@ enum class BlockSend {
     Rejected,  // only inside: a rejected block is sent again
     Aborted,   // the Windows side gave up (ESC 'E')
     Failed,    // the line failed or the exchange broke
+    GaveUp,    // rejected on every repeat: this side ends the transfer
 };
+
+constexpr uint32_t BLOCK_REPEATS_MAX = 5;
 
 // `block` is built and whole; a damage the machine asks for is undone before this returns. A
 // data block the machine skips is Delivered without being sent.

@@ -91,6 +91,9 @@ class EngineMachine {
     virtual bool commitFile(uint16_t dosDate, uint16_t dosTime) = 0;
     // Closes and removes an unfinished file; nothing when none is open.
     virtual void abandonFile() = 0;
+    // Why the engine gave a transfer up on its own (the blocks broke the file's contract, or a
+    // block went unanswered too often), for the screen; the engine removes the file itself.
+    virtual void transferBroken(const char* /*reason*/) {}
 
     // Activity: exchangeStarts once a frame is accepted, before the command runs; exchangeEnds
     // for every frame answered, a refused one too.

@@ -64,6 +64,12 @@ class GetSender final : Transfer {
     // sends nothing more, or the bytes would be taken for the answer to the next command.
     bool delivered(BlockSend result) {
         if (result == BlockSend::Delivered) return true;
+        if (result == BlockSend::GaveUp) {
+            machine_.transferBroken("a block was refused on every repeat");
+            exchange_->end = ExchangeEnd::Failed;
+            finish();
+            return false;
+        }
         exchange_->end = result == BlockSend::Aborted ? ExchangeEnd::Cancelled : ExchangeEnd::Lost;
         return false;
     }

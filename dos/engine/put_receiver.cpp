@@ -126,16 +126,37 @@ class PutReceiver final : Transfer {
         k_block_remember(&lastStored_, block);  // its copy after a damaged ACK is no new file
         dosDate_ = k_header_date(block);
         dosTime_ = k_header_time(block);
+        announcedSize_ = k_header_size(block);
+        stored_ = 0;
+        nextNumber_ = 1;
         return true;
     }
 
+    // The header's size is the contract: a block out of turn (one skipped, or a block sent
+    // again with other bytes) or a file that ends short of the size or runs past it is not the
+    // file that was sent, and is never put in place.
     bool storeData() {
         if (!fileOpen_) return false;  // data before any header
         const auto payload = uint32_t(k_block_payload_length(block));
+        if (k_block_number(block) != nextNumber_) {
+            machine_.transferBroken("a block came out of turn");
+            return false;
+        }
+        if (payload > announcedSize_ - stored_) {
+            machine_.transferBroken("the file ran past the size its header gave");
+            return false;
+        }
+        const bool last = k_block_type(block) == BLOCK_LAST;
+        if (last && stored_ + payload != announcedSize_) {
+            machine_.transferBroken("the file ended short of the size its header gave");
+            return false;
+        }
         if (!machine_.writeFile(k_block_payload(block), payload)) return false;
         exchange_->bytes += payload;
+        stored_ += payload;
+        ++nextNumber_;
         k_block_remember(&lastStored_, block);
-        if (k_block_type(block) != BLOCK_LAST) return true;
+        if (!last) return true;
         fileOpen_ = false;
         if (!machine_.commitFile(dosDate_, dosTime_)) return false;
         ++exchange_->files;
@@ -145,6 +166,9 @@ class PutReceiver final : Transfer {
     bool fileOpen_ = false;
     uint16_t dosDate_ = 0;
     uint16_t dosTime_ = 0;
+    uint32_t announcedSize_ = 0;
+    uint32_t stored_ = 0;  // bytes of the file so far
+    uint32_t nextNumber_ = 1;
     // The block stored last, to know it when it comes again.
     BlockMemory lastStored_{0, 0, 0, 0, 0};
 };

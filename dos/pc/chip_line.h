@@ -1,6 +1,6 @@
 // The engine's line over a polled serial chip: reads wait with the idle time-out on the line's
-// clock, writes hand each byte to the chip as it has room, and the wait between exchanges
-// watches the DOS keyboard, where ESC ends VELMOD.
+// clock, writes hand each byte to the chip as it has room, and the DOS keyboard is watched
+// throughout, where ESC ends VELMOD (and a running exchange with it).
 #pragma once
 #include <cstdint>
 
@@ -8,7 +8,7 @@
 #include "line_clock.h"
 #include "serial_chip.h"
 
-// The person at the DOS machine: asked between exchanges whether they want VELMOD to end.
+// The person at the DOS machine: asked now and then whether they want VELMOD to end.
 class StopKey {
   public:
     virtual bool pressed() = 0;
@@ -27,7 +27,10 @@ class ChipLine final : public EngineLine {
     bool write(const uint8_t* bytes, uint32_t count) override;
 
   private:
+    LineRead stopExchange();
+
     SerialChip& chip_;
     LineClock& clock_;
     StopKey& stopKey_;
+    bool stopped_ = false;
 };

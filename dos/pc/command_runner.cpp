@@ -1,7 +1,11 @@
 #include "command_runner.h"
 
+#include "capture_file.h"
+#include "critical_errors.h"
 #include "dos_calls.h"
 #include "dos_paths.h"
+#include "drive_change.h"
+#include "single_floppy.h"
 
 namespace {
 
@@ -64,9 +68,31 @@ uint16_t execWithOutput(const char* comspec, const char* tail, uint16_t file) {
     return error;
 }
 
+// What the output alone does not tell: a critical error VELMOD answered, or an output cut short.
+void reportAfterOutput(uint8_t drive, uint32_t freeBytes, CommandOutput& out, TextBuffer* problem) {
+    if (critical_error.count) {
+        problem->add("VELMOD: ");
+        critical_errors_describe(problem);
+        if (critical_error.count > 1) problem->add(", and more");
+        report(&problem->add(" (answered ").add(critical_errors_answer()).add(")."), out);
+    } else if (freeBytes == 0) {
+        // The output file filled the disk: what came back is only its beginning.
+        report(&problem->add("VELMOD: drive ")
+                    .add(char('A' + drive))
+                    .add(": is full; the output above is cut short."),
+               out);
+    }
+}
+
 }  // namespace
 
 void run_command_line(const char* line, uint32_t length, CommandOutput& out, TextBuffer* problem) {
+    if (const int drive = swap_drive_in(line, length); drive >= 0) {
+        describe_swap_drive(uint8_t(drive), problem);
+        report(problem, out);
+        return;
+    }
+    if (change_drive(line, length, out, problem)) return;
     char comspec[DOS_PATH_MAX];
     if (!dos_environment("COMSPEC", comspec, sizeof comspec)) {
         report(&problem->add("VELMOD: COMSPEC is not set, so no command can be run."), out);
@@ -89,35 +115,30 @@ void run_command_line(const char* line, uint32_t length, CommandOutput& out, Tex
     for (uint32_t i = 0; i < length; ++i) tail[5 + i] = line[i];
     tail[5 + length] = '\r';
 
-    char temporary[DOS_PATH_MAX + 13];
-    dos_current_path(temporary);
-    const uint8_t drive = uint8_t(temporary[0] - 'A');
-    uint16_t file = 0;
-    uint16_t error = dos_create_unique(temporary, ATTRIBUTE_HIDDEN, &file);
+    critical_errors_forget();
+    CaptureFile capture;
+    uint16_t error = capture_create(&capture);
     if (error) {
-        report(&problem->add("VELMOD: no temporary file for the output on drive ")
-                    .add(char('A' + drive))
-                    .add(": (")
-                    .add(dos_error_text(error))
-                    .add(")."),
-               out);
+        problem->add("VELMOD: no file for the command's output can be made in ")
+            .add(capture.path)
+            .add(" (");
+        if (!critical_errors_describe(problem)) problem->add(dos_error_text(error));
+        report(&problem->add("): set TEMP to a directory on a disk that can be written."), out);
         return;
     }
 
-    error = execWithOutput(comspec, tail, file);
+    {
+        CriticalErrorGuard guard;
+        error = execWithOutput(comspec, tail, capture.handle);
+    }
+    const uint8_t drive = uint8_t((capture.path[0] & ~0x20) - 'A');
     uint32_t freeBytes = 1;
     dos_free_bytes(drive, &freeBytes);
     if (error) {
         problem->add("VELMOD: ").add(comspec).add(" could not be run (").add(dos_error_text(error));
         report(&problem->add(")."), out);
-    } else if (sendOutput(file, out) && freeBytes == 0) {
-        // The output file filled the disk: what came back is only its beginning.
-        report(&problem->add("VELMOD: drive ")
-                    .add(char('A' + drive))
-                    .add(": is full; the output above is cut short."),
-               out);
+    } else if (sendOutput(capture.handle, out)) {
+        reportAfterOutput(drive, freeBytes, out, problem);
     }
-    dos_close(file);
-    dos_set_attributes(temporary, 0);
-    dos_delete(temporary);
+    capture_remove(&capture);
 }

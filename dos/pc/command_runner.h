@@ -1,7 +1,7 @@
 // Runs a plain command line the way DOS would: COMSPEC /C line, with the command's standard
-// output and error sent to a hidden temporary file in the current directory (so that DIR does
-// not list it), whose lines then go to the host. The file is removed afterwards. The command's
-// keyboard is VELMOD's: a command that asks for input waits for the person at the DOS machine.
+// output and error sent to the capture file, whose lines then go to the host. Critical errors
+// on the way are answered by VELMOD and reported after the output. The command's keyboard is
+// VELMOD's: a command that asks for input waits for the person at the DOS machine.
 #pragma once
 #include <cstdint>
 

@@ -56,6 +56,19 @@ uint16_t dos_create_unique(char* directory, uint16_t attributes, uint16_t* handl
     return error;
 }
 
+uint16_t dos_create(const char* path, uint16_t attributes, uint16_t* handle) {
+    DosRegisters r = registers(0x3C00, 0, attributes, near(path));
+    const uint16_t error = call(r);
+    *handle = r.ax;
+    return error;
+}
+
+bool dos_is_device(uint16_t handle) {
+    constexpr uint16_t INFO_DEVICE = 0x80;
+    DosRegisters r = registers(0x4400, handle);
+    return call(r) == 0 && (r.dx & INFO_DEVICE);
+}
+
 uint16_t dos_read(uint16_t handle, void* buffer, uint16_t count, uint16_t* got) {
     DosRegisters r = registers(0x3F00, handle, count, near(buffer));
     const uint16_t error = call(r);
@@ -119,6 +132,16 @@ uint8_t dos_current_drive() {
     DosRegisters r = registers(0x1900);
     dos_interrupt(&r);
     return uint8_t(r.ax);
+}
+
+uint8_t dos_select_drive(uint8_t drive) {
+    simple(0x0E00, 0, 0, drive);
+    return dos_current_drive();
+}
+
+uint8_t dos_logical_drive_owner(uint8_t drive) {
+    DosRegisters r = registers(0x440E, uint16_t(drive + 1));
+    return call(r) == 0 ? uint8_t(r.ax) : 0;
 }
 
 uint16_t dos_current_directory(uint8_t drive, char* out) {

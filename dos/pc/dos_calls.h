@@ -50,6 +50,10 @@ uint16_t dos_open(const char* path, uint8_t mode, uint16_t* handle);
 // A new file with a unique name in `directory` (which ends in "\" and has 13 bytes of room
 // after its NUL, where DOS appends the name).
 uint16_t dos_create_unique(char* directory, uint16_t attributes, uint16_t* handle);
+// Creates or truncates.
+uint16_t dos_create(const char* path, uint16_t attributes, uint16_t* handle);
+// Whether the open handle is a character device (CON, PRN, NUL ...), not a file.
+bool dos_is_device(uint16_t handle);
 uint16_t dos_read(uint16_t handle, void* buffer, uint16_t count, uint16_t* got);
 // DOS_DISK_FULL when fewer bytes than asked were written.
 uint16_t dos_write(uint16_t handle, const void* bytes, uint16_t count);
@@ -67,6 +71,11 @@ uint16_t dos_find_next();
 
 // 0 = A:.
 uint8_t dos_current_drive();
+// Makes `drive` (0 = A:) the current one if it exists; the current drive afterwards.
+uint8_t dos_select_drive(uint8_t drive);
+// The letter (1 = A:) that the physical drive of `drive` (0 = A:) answers to now when it has
+// more than one (a single floppy drive as A: and B:); 0 when it has one.
+uint8_t dos_logical_drive_owner(uint8_t drive);
 // The current directory of `drive` (0 = A:) without drive and leading "\", 64 bytes.
 uint16_t dos_current_directory(uint8_t drive, char* out);
 uint16_t dos_free_bytes(uint8_t drive, uint32_t* bytes);

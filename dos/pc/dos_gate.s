@@ -23,7 +23,9 @@ dos_interrupt:
         cli
         mov     %cs, %bp
         mov     %bp, %ss
-        mov     %cs:saved_sp, %sp
+        # The compiled code addresses the stack through ESP, whose upper half a 32-bit child
+        # may have left set.
+        movzwl  %cs:saved_sp, %esp
         sti
         mov     %cs, %bp
         mov     %bp, %ds
@@ -53,11 +55,4 @@ saved_sp:
         .text
         .globl  ignore_break
 ignore_break:
-        iret
-
-# Critical errors (a write-protected or missing disk): fail the call, so that it returns an
-# error code instead of asking "Abort, Retry, Fail?" on a screen nobody may be watching.
-        .globl  fail_critical_error
-fail_critical_error:
-        mov     $3, %al
         iret

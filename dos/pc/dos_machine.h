@@ -30,6 +30,7 @@ class DosMachine final : public EngineMachine {
     bool writeFile(const uint8_t* bytes, uint32_t count) override;
     bool commitFile(uint16_t dosDate, uint16_t dosTime) override;
     void abandonFile() override;
+    void transferBroken(const char* reason) override;
 
     void exchangeStarts(const Exchange& exchange) override;
     void exchangeEnds(const Exchange& exchange) override;
@@ -38,6 +39,8 @@ class DosMachine final : public EngineMachine {
     // Records why a file operation failed, for the screen; returns false.
     bool fail(const char* what, const char* path, uint16_t error);
     void describe(FoundFile* found) const;
+    // A drive letter that would make DOS ask for a disk swap: the reason goes to problem_.
+    bool refuseSwapDrive(const char* path, uint32_t length);
 
     MachineKind kind_;
     TextBuffer problem_;

@@ -1,5 +1,6 @@
 // GET and PUT on the DOS side's files.
 #include "dos_machine.h"
+#include "single_floppy.h"
 
 namespace {
 
@@ -18,6 +19,14 @@ bool isDirectory(const char* path) {
     return dos_attributes(path, &attributes) == 0 && (attributes & ATTRIBUTE_DIRECTORY);
 }
 
+bool isDevice(const char* path) {
+    uint16_t handle = 0;
+    if (dos_open(path, OPEN_READ, &handle) != 0) return false;
+    const bool device = dos_is_device(handle);
+    dos_close(handle);
+    return device;
+}
+
 // "X:\", "\", "X:" and "" name a directory that always exists (and that DOS will not report
 // attributes for).
 bool isRootOrCurrent(const char* path, uint32_t length) {
@@ -27,6 +36,14 @@ bool isRootOrCurrent(const char* path, uint32_t length) {
 }
 
 }  // namespace
+
+bool DosMachine::refuseSwapDrive(const char* path, uint32_t length) {
+    const int drive = swap_drive_in(path, length);
+    if (drive < 0) return false;
+    problem_ = TextBuffer();
+    describe_swap_drive(uint8_t(drive), &problem_);
+    return true;
+}
 
 void DosMachine::describe(FoundFile* found) const {
     uint32_t n = 0;
@@ -41,6 +58,7 @@ void DosMachine::describe(FoundFile* found) const {
 }
 
 uint8_t DosMachine::findFirst(const char* pattern, uint32_t length, FoundFile* found) {
+    if (refuseSwapDrive(pattern, length)) return DOS_ERROR_PATH;
     char search[DOS_PATH_MAX];
     if (length == 0 || !dos_copy_path(pattern, length, search)) return DOS_ERROR_PATH;
     // A directory stands for all of its files.
@@ -58,6 +76,11 @@ uint8_t DosMachine::findFirst(const char* pattern, uint32_t length, FoundFile* f
     const uint16_t error = dos_find_first(search, NORMAL_FILES);
     if (error == DOS_FILE_NOT_FOUND || error == DOS_NO_MORE_FILES) return DOS_ERROR_NO_FILE;
     if (error) return DOS_ERROR_PATH;
+    // DOS finds a device (CON, NUL, PRN) under its name in any directory.
+    if (!hasWildcards(search) && isDevice(search)) {
+        problem_ = TextBuffer().add(findData_.name).add(" is a device, not a file");
+        return DOS_ERROR_NO_FILE;
+    }
     describe(found);
     return 0;
 }
@@ -74,6 +97,7 @@ bool DosMachine::openFound() {
     dos_copy_path(directory_, dos_length(directory_), path_);
     if (!dos_append(path_, findData_.name)) return false;
     fileOpen_ = dos_open(path_, OPEN_READ, &file_) == 0;
+    if (fileOpen_ && dos_is_device(file_)) closeFile();
     return fileOpen_;
 }
 
@@ -93,6 +117,7 @@ void DosMachine::closeFile() {
 }
 
 uint8_t DosMachine::preparePut(const char* destination, uint32_t length) {
+    if (refuseSwapDrive(destination, length)) return DOS_ERROR_PATH;
     char target[DOS_PATH_MAX];
     if (!dos_copy_path(destination, length, target) || hasWildcards(target)) return DOS_ERROR_PATH;
     finalName_[0] = 0;
@@ -127,12 +152,16 @@ bool DosMachine::createFile(const char* name, uint32_t length) {
         if (!dos_append(path_, finalName_)) return fail("The name is too long for", directory_, 0);
     } else {
         char leaf[DOS_PATH_MAX];
-        if (!dos_copy_path(name, length, leaf) || !dos_append(path_, leaf)) {
-            return fail("The name is too long for", directory_, 0);
+        if (!dos_copy_path(name, length, leaf) || !dos_plain_file_name(leaf)) {
+            return fail("Not a DOS file name:", leaf, 0);
         }
+        if (!dos_append(path_, leaf)) return fail("The name is too long for", directory_, 0);
     }
     // The unique name goes in the same directory, so the final rename never crosses drives.
-    dos_copy_path(directory_, dos_length(directory_), temporary_);
+    // DOS makes it in the root when the directory is "" or "X:", so it is named in full.
+    if (!dos_full_directory(directory_, temporary_)) {
+        return fail("The name is too long for", directory_, 0);
+    }
     const uint16_t error = dos_create_unique(temporary_, 0, &file_);
     if (error) return fail("Cannot create a file for", path_, error);
     fileOpen_ = true;
@@ -166,4 +195,8 @@ void DosMachine::abandonFile() {
     dos_close(file_);
     fileOpen_ = false;
     dos_delete(temporary_);
+}
+
+void DosMachine::transferBroken(const char* reason) {
+    problem_ = TextBuffer().add(reason);
 }

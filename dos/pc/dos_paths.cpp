@@ -58,3 +58,38 @@ void dos_current_path(char* out) {
         dos_append(out, "\\");
     }
 }
+
+bool dos_full_directory(const char* directory, char* out) {
+    const bool hasDrive = directory[0] && directory[1] == ':';
+    const uint8_t drive = hasDrive ? uint8_t((directory[0] & ~0x20) - 'A') : dos_current_drive();
+    const char* rest = hasDrive ? directory + 2 : directory;
+    out[0] = char('A' + drive);
+    out[1] = ':';
+    out[2] = 0;
+    if (rest[0] != '\\') {
+        char current[64] = {};
+        if (dos_current_directory(drive, current) != 0) return false;
+        if (!dos_append(out, "\\")) return false;
+        if (current[0] && !(dos_append(out, current) && dos_append(out, "\\"))) return false;
+    }
+    const uint32_t length = dos_length(rest);
+    if (!dos_append(out, rest)) return false;
+    return length == 0 || rest[length - 1] == '\\' || dos_append(out, "\\");
+}
+
+bool dos_plain_file_name(const char* name) {
+    constexpr const char* FORBIDDEN = "*?\"/\\[]:|<>+=;,";
+    if (name[0] == 0) return false;
+    for (uint32_t i = 0; name[i]; ++i) {
+        const uint8_t c = uint8_t(name[i]);
+        if (shiftJisLead(c) && name[i + 1]) {
+            ++i;
+            continue;
+        }
+        if (c < 0x20) return false;
+        for (const char* f = FORBIDDEN; *f; ++f) {
+            if (c == uint8_t(*f)) return false;
+        }
+    }
+    return true;
+}

@@ -12,6 +12,12 @@ uint32_t dos_directory_length(const char* path, uint32_t length);
 bool dos_copy_path(const char* text, uint32_t length, char* out);
 // "C:\WORK\" for the current directory of the current drive, always ending in "\".
 void dos_current_path(char* out);
+// "X:\DIR\" for a directory as a command names it ("", "X:", "SUB\", "X:SUB\", "\SUB\",
+// "X:\SUB\"); false when it does not fit.
+bool dos_full_directory(const char* directory, char* out);
+// Whether `name` can be one file's name on DOS: no wildcard, no path and none of the
+// characters DOS forbids (Shift-JIS second bytes aside).
+bool dos_plain_file_name(const char* name);
 uint32_t dos_length(const char* text);
 // Appends `text` to the NUL-terminated `path`; false when DOS_PATH_MAX would be exceeded.
 bool dos_append(char* path, const char* text);

@@ -1,6 +1,8 @@
 // VELMOD.COM: the MS-DOS companion of Velmo. Reads its switches, finds the machine and its
 // serial chip, and serves the host's commands until ESC is pressed between commands.
+#include "capture_file.h"
 #include "chip_line.h"
+#include "critical_errors.h"
 #include "dos/engine/dos_engine.h"
 #include "dos_calls.h"
 #include "dos_machine.h"
@@ -12,7 +14,6 @@
 #include "usart_8251.h"
 
 extern "C" void ignore_break();
-extern "C" void fail_critical_error();
 
 namespace {
 
@@ -162,7 +163,8 @@ extern "C" int velmod_main() {
     // 3. Ctrl+C and critical errors no longer end VELMOD or stop it with a question; DOS puts
     // both handlers back when VELMOD ends.
     dos_set_vector(0x23, ignore_break);
-    dos_set_vector(0x24, fail_critical_error);
+    critical_errors_answer_here();
+    capture_places_find();
 
     // 4. The serial chip and the clock of this machine; then serve until ESC.
     return kind == MachineKind::At ? runAt(switches) : runPc98(switches);

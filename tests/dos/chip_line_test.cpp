@@ -75,6 +75,17 @@ TEST_F(ChipLineTest, AwaitByteEndsOnTheStopKeyOnly) {
     EXPECT_EQ(byte, 0x1B);
 }
 
+TEST_F(ChipLineTest, StopKeyEndsAReadWithinAQuarterSecondAndTellsTheHost) {
+    key.pressAfter = 0;
+    for (int i = 0; i < 1000; ++i) chip.incoming.push_back(0);  // a trickle of noise
+    uint8_t bytes[2000] = {};
+    EXPECT_EQ(line.read(bytes, sizeof bytes, 30000), LineRead::Stopped);
+    EXPECT_LE(clock.ms, 300u);
+    EXPECT_EQ(chip.sent, (std::vector<uint8_t>{0x1B, 'E'}));
+    uint8_t byte = 0;
+    EXPECT_EQ(line.awaitByte(&byte), LineRead::Stopped) << "VELMOD ends after the exchange";
+}
+
 TEST_F(ChipLineTest, WriteFailsWhenTheTransmitterNeverDrains) {
     const uint8_t bytes[] = {1, 2};
     EXPECT_TRUE(line.write(bytes, 2));

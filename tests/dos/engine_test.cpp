@@ -9,6 +9,7 @@
 #include <map>
 #include <thread>
 
+#include "dos/engine/block_sender.h"
 #include "dos/engine/dos_engine.h"
 #include "link/wire_format.h"
 #include "support/file_bytes.h"
@@ -276,6 +277,66 @@ TEST(DosEngine, VerifiedGetEchoDifferingLateIsAnsweredNakAndTheBlockSentAgain) {
     };
     EXPECT_EQ(receiveGet(rig.velmo(), echo), machine.files);
     EXPECT_EQ(damaged, 2);
+}
+
+// A PUT whose blocks break the header's size or their order: the file is never put in place,
+// and the block that breaks it is answered ESC 'E'.
+struct BrokenPut {
+    const char* name;
+    uint32_t announced;
+    std::vector<Bytes> blocks;  // all ACKed but the last
+};
+
+class DosEnginePutContract : public ::testing::TestWithParam<BrokenPut> {};
+
+TEST_P(DosEnginePutContract, TheFileIsDroppedAndTheHostToldToStop) {
+    ScriptMachine machine;
+    {
+        EngineRig rig(machine);
+        ASSERT_EQ(rig.velmo().frame(COMMAND_PUT, ""), Bytes{ACK});
+        ASSERT_EQ(rig.velmo().putBlock(headerBlock("DATA.BIN", GetParam().announced)), Bytes{ACK});
+        const std::vector<Bytes>& blocks = GetParam().blocks;
+        for (size_t i = 0; i + 1 < blocks.size(); ++i) {
+            ASSERT_EQ(rig.velmo().putBlock(blocks[i]), Bytes{ACK}) << i;
+        }
+        EXPECT_EQ(rig.velmo().putBlock(blocks.back()), (Bytes{ESC, 'E'}));
+    }
+    EXPECT_TRUE(machine.files.empty());
+    ASSERT_EQ(machine.ends.size(), 1u);
+    EXPECT_EQ(machine.ends[0].end, ExchangeEnd::Failed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, DosEnginePutContract,
+    ::testing::Values(
+        BrokenPut{"ShortOfTheSize", 10000, {dataBlock(BLOCK_LAST, 1, "0123456789")}},
+        BrokenPut{"PastTheSize", 3, {dataBlock(BLOCK_LAST, 1, "abcd")}},
+        BrokenPut{
+            "BlockSkipped", 6, {dataBlock(BLOCK_DATA, 1, "abc"), dataBlock(BLOCK_LAST, 3, "def")}},
+        BrokenPut{"FirstBlockAgainWithOtherBytes",
+                  6,
+                  {dataBlock(BLOCK_DATA, 1, "abc"), dataBlock(BLOCK_DATA, 1, "xyz")}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(DosEngine, GetBlockRefusedOnEveryRepeatIsGivenUp) {
+    ScriptMachine machine;
+    machine.files = {{"A.BIN", "abc"}};
+    {
+        EngineRig rig(machine);
+        RawLine& velmo = rig.velmo();
+        ASSERT_EQ(velmo.frame(COMMAND_GET, "A.BIN"), Bytes{ACK});
+        ASSERT_EQ(readBytes(velmo.fd(), 2), (Bytes{ESC, 'R'}));
+        writeBytes(velmo.fd(), Bytes{ACK});
+        readBytes(velmo.fd(), BLOCK_HEAD + 5);  // the header, "A.BIN"
+        writeBytes(velmo.fd(), Bytes{ACK});
+        const Bytes data = dataBlock(BLOCK_LAST, 1, "abc");
+        for (uint32_t send = 0; send <= BLOCK_REPEATS_MAX; ++send) {
+            ASSERT_EQ(readBytes(velmo.fd(), data.size()), data) << send;
+            writeBytes(velmo.fd(), Bytes{NAK});
+        }
+        EXPECT_EQ(readBytes(velmo.fd(), 2), (Bytes{ESC, 'E'}));
+    }
+    EXPECT_EQ(machine.ends, (std::vector<Ended>{{ExchangeKind::Get, ExchangeEnd::Failed}}));
 }
 
 }  // namespace

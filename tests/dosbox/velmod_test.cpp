@@ -205,25 +205,31 @@ TEST_F(VelmodTest, AVanishedVelmoIsWaitedOutAndItsPutLeavesNoFile) {
 }
 
 TEST_F(VelmodTest, BadRequestsAreReportedOnBothSidesAndLeaveNoFile) {
-    DosboxMachine dos(
-        {.floppyFreeBytes = 8 * 1024, .readOnlyE = true, .prepare = [](const std::string& c) {
-             std::string text;
-             while (text.size() < 20000) text += "a line of text to fill a disk\r\n";
-             writeDosFile(c + "/T.TXT", text, localTime(2004, 1, 1, 0, 0, 0));
-         }});
+    // The commands' output goes to the small floppy, to fill it.
+    DosboxMachine dos({.floppyFreeBytes = 8 * 1024,
+                       .readOnlyE = true,
+                       .temp = "A:\\",
+                       .prepare = [](const std::string& c) {
+                           std::string text;
+                           while (text.size() < 20000) text += "a line of text to fill a disk\r\n";
+                           writeDosFile(c + "/T.TXT", text, localTime(2004, 1, 1, 0, 0, 0));
+                       }});
     connect(dos);
     here.writeFile("BIG.BIN", patterned(20 * 1024));
     here.writeFile("SMALL.TXT", "small\r\n");
 
     const Finished run = runVelmo({"--batch"},
                                   "#PUT BIG.BIN A:\\\ndir A:\\\n#PUT SMALL.TXT E:\\\n"
-                                  "dir E:\\\nA:\ntype C:\\T.TXT\nC:\n#GET NOSUCH.* .\n");
+                                  "dir E:\\\nE:\ndir\nA:\ntype C:\\T.TXT\nC:\n"
+                                  "#GET NOSUCH.* .\n");
     EXPECT_EQ(run.status, 1) << run.out << run.err;
     EXPECT_TRUE(contains(run.out, "FILL     BIN")) << run.out;
     EXPECT_FALSE(contains(run.out, "BIG      BIN")) << "no half file:\n" << run.out;
     EXPECT_FALSE(contains(run.out, "SMALL    TXT")) << run.out;
     EXPECT_TRUE(contains(run.out, "VELMOD: drive A: is full; the output above is cut short."))
         << run.out;
+    EXPECT_TRUE(contains(run.out, "E:\\>dir\nDirectory of E:\\.")) << "a read-only drive:\n"
+                                                                   << run.out;
 
     const std::string screen = dos.stopAndReadScreen();
     EXPECT_TRUE(contains(screen, "FAILED: Cannot write A:\\BIG.BIN: the disk is full")) << screen;

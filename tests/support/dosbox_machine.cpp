@@ -74,6 +74,7 @@ void DosboxMachine::startDosbox(const DosboxOptions& options, int port) {
         fs::create_directory(dir_ + "/E");
         out << "mount e " << dir_ << "/E -t cdrom\n";
     }
+    if (options.temp) out << "set TEMP=" << options.temp << "\n";
     out << "c:\n"
         << "VELMOD.COM " << options.switches << " > D:\\SCREEN.TXT\n";
     if (options.lineless) {

@@ -14,14 +14,15 @@
 // Mounts C:, lets `prepare` fill it, and runs VELMOD with `switches` on a line to velmo. When
 // `lineless`, there is no line: DOSBox runs VELMOD once and ends, leaving its exit code in
 // exitCode(). `floppyFreeBytes` adds a 160 KiB floppy as A: with that much room left;
-// `readOnlyE` adds an empty drive E: that refuses writes (a CD-ROM). `program` is saved as
-// C:\VELMOD.COM; when empty, the build's VELMOD.COM is.
+// `readOnlyE` adds an empty drive E: that refuses writes (a CD-ROM); `temp`, when set, is
+// VELMOD's TEMP. `program` is saved as C:\VELMOD.COM; when empty, the build's VELMOD.COM is.
 struct DosboxOptions {
     std::string switches = "/B:115200";
     std::string program;
     bool lineless = false;
     size_t floppyFreeBytes = 0;
     bool readOnlyE = false;
+    const char* temp = nullptr;
     void (*prepare)(const std::string& driveC) = nullptr;
 };
 
