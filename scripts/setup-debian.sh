@@ -9,7 +9,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   g++-multilib
   lrzsz xvfb xauth imagemagick xdotool ibus ibus-anthy
-  dosbox socat mtools dosfstools libunicorn-dev
+  dosbox socat mtools dosfstools libunicorn-dev dpkg-dev
 )
 missing=()
 for p in "${packages[@]}"; do

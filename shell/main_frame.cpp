@@ -10,8 +10,10 @@
 #include <QToolBar>
 
 #include "core/driver.h"
+#include "core/install_paths.h"
 #include "core/link_context.h"
 #include "shell/help_window.h"
+#include "shell/send_velmod_dlg.h"
 #include "shell/shell_resources.h"
 #include "shell/sjis_text.h"
 #include "shell/status_panes.h"
@@ -56,6 +58,11 @@ QAction* CMainFrame::makeAction(const char* text, const char* prompt, const char
 
 void CMainFrame::createMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    sendVelmod_ =
+        makeAction("VELMOD の送信(&V)...", "VELMOD をケーブルで DOS の COPY へ送る\nVELMOD の送信");
+    connect(sendVelmod_, &QAction::triggered, this, &CMainFrame::sendVelmod);
+    file->addAction(sendVelmod_);
+    file->addSeparator();
     QAction* exit = makeAction("終了(&X)", "ｱﾌﾟﾘｹｰｼｮﾝの終了\n終了");
     connect(exit, &QAction::triggered, this, &QWidget::close);
     file->addAction(exit);
@@ -136,6 +143,7 @@ void CMainFrame::updateCommandStates() {
     const LinkContext* ctx = doc_->context();
     cancel_->setEnabled(a_canCancel(ctx));
     port_->setEnabled(a_canChangePort(ctx));
+    sendVelmod_->setEnabled(a_canChangePort(ctx));
 }
 
 void CMainFrame::showHelp() {
@@ -147,6 +155,15 @@ void CMainFrame::showHelp() {
 
 void CMainFrame::showVersion() {
     CVersionDlg dialog(doc_->context(), this);
+    dialog.exec();
+}
+
+void CMainFrame::sendVelmod() {
+    if (!a_canChangePort(doc_->context())) return;
+    // The sender opens the port afresh and closes it when it is done.
+    view_->closePort();
+    CSendVelmodDlg dialog(doc_->context(), QString::fromStdString(k_velmod_dir() + "/VELMOD.TXT"),
+                          this);
     dialog.exec();
 }
 

@@ -23,6 +23,7 @@ class CMainFrame : public QMainWindow {
     StatusPanes* statusPanes() const { return panes_.get(); }
     QAction* cancelAction() const { return cancel_; }
     QAction* portAction() const { return port_; }
+    QAction* sendVelmodAction() const { return sendVelmod_; }
     HelpWindow* helpWindow() const { return help_; }
 
     // Sizes the window so that the console shows 82 by 25 cells, at the remembered place.
@@ -32,6 +33,7 @@ class CMainFrame : public QMainWindow {
     void updateCommandStates();
     void showHelp();
     void showVersion();
+    void sendVelmod();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -49,6 +51,7 @@ class CMainFrame : public QMainWindow {
     QToolBar* toolBar_ = nullptr;
     QAction* cancel_ = nullptr;
     QAction* port_ = nullptr;
+    QAction* sendVelmod_ = nullptr;
     QAction* settingInfo_ = nullptr;
     QAction* version_ = nullptr;
     HelpWindow* help_ = nullptr;

@@ -3,6 +3,7 @@
 
 #include "batch_session.h"
 #include "options.h"
+#include "send_velmod.h"
 #include "shell/window_main.h"
 
 int main(int argc, char** argv) {
@@ -17,8 +18,10 @@ int main(int argc, char** argv) {
             return velmo_window_main(argc, argv, true);
         case RunMode::Batch:
             return velmo_batch_main();
+        case RunMode::SendVelmod:
+            return velmo_send_velmod_main();
         case RunMode::Help:
-            std::fputs(velmo_help_text(), stdout);
+            std::fputs(velmo_help_text().c_str(), stdout);
             return 0;
         case RunMode::Version:
             std::puts("velmo " VELMO_VERSION);
@@ -26,7 +29,8 @@ int main(int argc, char** argv) {
         case RunMode::Wrong:
             break;
     }
-    std::fprintf(stderr, "velmo: %s\nUsage: velmo [--batch | --demo | --help | --version]\n",
-                 invocation.problem.c_str());
+    std::fprintf(
+        stderr, "velmo: %s\nUsage: velmo [--batch | --demo | --send-velmod | --help | --version]\n",
+        invocation.problem.c_str());
     return 2;
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/install_paths.h"
+
 Invocation velmo_parse_options(int argc, char** argv) {
     if (argc <= 1) return {RunMode::Window, ""};
     if (argc > 2) return {RunMode::Wrong, std::string("too many arguments from '") + argv[2] + "'"};
@@ -9,8 +11,9 @@ Invocation velmo_parse_options(int argc, char** argv) {
         const char* name;
         RunMode mode;
     } OPTIONS[] = {
-        {"--batch", RunMode::Batch}, {"--demo", RunMode::Demo},       {"--help", RunMode::Help},
-        {"-h", RunMode::Help},       {"--version", RunMode::Version},
+        {"--batch", RunMode::Batch},     {"--demo", RunMode::Demo},
+        {"--help", RunMode::Help},       {"-h", RunMode::Help},
+        {"--version", RunMode::Version}, {"--send-velmod", RunMode::SendVelmod},
     };
     for (const auto& option : OPTIONS) {
         if (std::strcmp(argv[1], option.name) == 0) return {option.mode, ""};
@@ -18,8 +21,8 @@ Invocation velmo_parse_options(int argc, char** argv) {
     return {RunMode::Wrong, std::string("unknown option '") + argv[1] + "'"};
 }
 
-const char* velmo_help_text() {
-    return R"(Usage: velmo [--batch | --demo]
+std::string velmo_help_text() {
+    return R"(Usage: velmo [--batch | --demo | --send-velmod]
        velmo --help | --version
 
 Velmo drives an MS-DOS machine over an RS-232C cable. A command line typed at its console
@@ -28,8 +31,10 @@ and its new prompt. #GET copies files from the MS-DOS machine, #PUT copies files
 (wildcards allowed; /V at the end reads every block back to verify it).
 
 The companion program for the MS-DOS machine (a 386 or later, MS-DOS 3.3 or later) is
-VELMOD.COM, installed in )" VELMOD_INSTALL_DIR R"(. Copy it to that machine and start
-it there as VELMOD /B:rate (the rate of BAUDRATE= below; /? lists its switches).
+VELMOD.COM, in )" +
+           k_velmod_dir() + R"(. Bring it to that machine over the cable
+(--send-velmod), on one of the floppy images there, or on any medium it reads, and start it
+there as VELMOD /B:rate (the rate of BAUDRATE= below; /? lists its switches).
 
   (no option)  open the window
   --demo       open the window connected to velmo-dos, a simulated MS-DOS machine
@@ -37,6 +42,10 @@ it there as VELMOD /B:rate (the rate of BAUDRATE= below; /? lists its switches).
                each as if typed at the console; every console line is printed on standard
                output, the progress of a transfer on standard error (on a terminal).
                The first Ctrl+C cancels the running command, a second one ends velmo.
+  --send-velmod  send VELMOD to a DOS machine that has nothing but DOS: velmo says what
+               to type there (MODE, then COPY COM1 VELMOD.COM; COPY AUX on a PC-98), sends
+               '@' until Enter, then the typeable VELMOD.TXT with its progress, and ends
+               COPY with Ctrl+Z. BAUDRATE= must be a rate MODE can set (9600 is safest).
   --help       show this text
   --version    show the version
 

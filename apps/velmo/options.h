@@ -3,12 +3,13 @@
 #include <string>
 
 enum class RunMode {
-    Window,   // no options: the window
-    Demo,     // --demo: the window with a simulated MS-DOS machine
-    Batch,    // --batch: command lines from standard input, the console on standard output
-    Help,     // --help
-    Version,  // --version
-    Wrong,    // anything else; `problem` says what
+    Window,      // no options: the window
+    Demo,        // --demo: the window with a simulated MS-DOS machine
+    Batch,       // --batch: command lines from standard input, the console on standard output
+    SendVelmod,  // --send-velmod: the typeable VELMOD over the bare cable into DOS's COPY
+    Help,        // --help
+    Version,     // --version
+    Wrong,       // anything else; `problem` says what
 };
 
 struct Invocation {
@@ -17,4 +18,4 @@ struct Invocation {
 };
 
 Invocation velmo_parse_options(int argc, char** argv);
-const char* velmo_help_text();
+std::string velmo_help_text();

@@ -27,11 +27,31 @@ void redirect(const fs::path& path, int flags, int to) {
 
 VelmoProcess::VelmoProcess(const std::vector<std::string>& args, const std::string& input) {
     std::ofstream(in_, std::ios::binary) << input;
+    start(args, -1);
+}
+
+VelmoProcess::VelmoProcess(const std::vector<std::string>& args, TypedInput) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) ADD_FAILURE() << "pipe";
+    typed_ = ends[1];
+    start(args, ends[0]);
+    close(ends[0]);
+}
+
+void VelmoProcess::type(const std::string& text) const {
+    EXPECT_EQ(write(typed_, text.data(), text.size()), ssize_t(text.size()));
+}
+
+void VelmoProcess::start(const std::vector<std::string>& args, int input) {
     std::vector<std::string> argv = {VELMO_BIN_DIR "/velmo"};
     argv.insert(argv.end(), args.begin(), args.end());
     pid_ = fork();
     if (pid_ == 0) {
-        redirect(in_, O_RDONLY, STDIN_FILENO);
+        if (input < 0) {
+            redirect(in_, O_RDONLY, STDIN_FILENO);
+        } else if (dup2(input, STDIN_FILENO) < 0) {
+            _exit(126);
+        }
         redirect(out_, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO);
         redirect(err_, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
         std::vector<char*> pointers;
@@ -44,6 +64,7 @@ VelmoProcess::VelmoProcess(const std::vector<std::string>& args, const std::stri
 }
 
 VelmoProcess::~VelmoProcess() {
+    if (typed_ >= 0) close(typed_);
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
