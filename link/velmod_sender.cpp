@@ -117,10 +117,9 @@ bool VelmodSender::start(const std::string& textPath, uint64_t nowUs) {
     }
     if (!ctx_->portOpen) {
         if (k_link_open(ctx_) != 0) {
-            return fail(
-                format("Cannot open COM%d: %s. Check the COMn= line of PRM232C.TXT "
-                       "and that the cable is plugged in.",
-                       ctx_->comPort, k_rs232c_explain(&ctx_->ioOverlapped)));
+            // The explanation says what to check (the COMn= line, the dialout group, ...).
+            return fail(format("Cannot open COM%d: %s.", ctx_->comPort,
+                               k_rs232c_explain(&ctx_->ioOverlapped)));
         }
         ctx_->portOpen = 1;
     }

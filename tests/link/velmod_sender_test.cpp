@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                               nullptr, "byte 2 is not printable"},
                       Refusal{"EmptyText", 9600, "", nullptr, "it is empty"},
                       Refusal{"PortMissing", 9600, STAND_IN, "/dev/velmo-no-such-port",
-                              "Check the COMn= line"}),
+                              "Cannot open COM1: /dev/velmo-no-such-port: no such device"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
