@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Invocation{"Help", {"--help"}, "", 0, "--batch", ""},
         Invocation{"HelpNamesTheParameterFile", {"--help"}, "", 0, "PRM232C.TXT", ""},
-        Invocation{"HelpSaysWhereVelmodIs", {"--help"}, "", 0, "VELMOD.COM, installed in /", ""},
+        Invocation{"HelpSaysWhereVelmodIs", {"--help"}, "", 0, "VELMOD.COM, in /", ""},
         Invocation{"Version", {"--version"}, "", 0, "velmo 2.11\n", ""},
         Invocation{"UnknownOption", {"--frobnicate"}, "", 2, "", "unknown option '--frobnicate'"},
         Invocation{"ExtraArgument", {"--batch", "dir"}, "", 2, "", "Usage: velmo"},
