@@ -2,9 +2,11 @@
 // sets COM1 with MODE and takes VELMOD.COM from it with COPY, then starts it; velmo
 // --send-velmod delivers the typeable form, and a velmo --batch session then runs against the
 // VELMOD.COM that COPY saved, with velmo started 5 s after COPY, so that the NULs of COPY's idle
-// line stand in front. (With velmo's lead-in running before the boot, DOSBox's COM1 took the
-// text more slowly than it was sent and COPY never saw the Ctrl+Z: that start stays out of the
-// table until the emulated line is understood.)
+// line stand in front. (With velmo's lead-in running before COPY reads, the '@' that reach a
+// COM1 nobody reads overrun its UART; the COM1 driver reports the overrun to COPY's first read
+// as "General failure reading device COM1" and asks Abort, Retry, Ignore, Fail? while the
+// lead-in overruns the UART again. A real PC/AT does the same, so that start stays out of the
+// table until velmo sends nothing before COPY runs.)
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>

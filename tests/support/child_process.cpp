@@ -7,6 +7,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 pid_t spawn_logged(std::vector<std::string> args, const std::string& log,
@@ -40,6 +43,29 @@ bool wait_child(pid_t* pid, int seconds) {
 
 namespace {
 
+// The children of `parent` that lead a process group of their own, as `timeout` does for the
+// program it runs: a signal to the parent's group reaches neither them nor what they run.
+std::vector<pid_t> groupLeadingChildren(pid_t parent) {
+    std::vector<pid_t> leaders;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::string stat;
+        std::getline(std::ifstream(entry.path() / "stat"), stat);
+        // "pid (name) state ppid pgrp ...", where the name may hold spaces and parentheses.
+        const size_t nameEnd = stat.rfind(')');
+        if (nameEnd == std::string::npos) continue;
+        std::istringstream fields(stat.substr(nameEnd + 1));
+        char state = 0;
+        pid_t ppid = 0, group = 0;
+        if (fields >> state >> ppid >> group && ppid == parent && group == std::stoi(name)) {
+            leaders.push_back(group);
+        }
+    }
+    return leaders;
+}
+
 // Waits until no process of the group is left (an emulator writes its disk images out as it
 // ends, after the script that started it).
 void waitForGroupEnd(pid_t group, int seconds) {
@@ -55,6 +81,12 @@ void waitForGroupEnd(pid_t group, int seconds) {
 void stop_child(pid_t* pid, int signal, int seconds) {
     if (*pid <= 0) return;
     const pid_t group = getpgid(*pid) == *pid ? *pid : 0;
+    if (group) {
+        for (pid_t inner : groupLeadingChildren(*pid)) {
+            kill(-inner, signal);
+            waitForGroupEnd(inner, seconds);
+        }
+    }
     kill(group ? -group : *pid, signal);
     if (!wait_child(pid, seconds)) {
         kill(group ? -group : *pid, SIGKILL);
