@@ -12,10 +12,6 @@
 
 namespace {
 
-// DOS loads a .COM of at most 0xFF00 bytes; what the lead-in adds must leave the file loadable
-// with room for its stack.
-constexpr size_t COM_FILE_MAX = 0xFF00 - 512;
-
 // Start bit, 8 data bits and the stop bits of one byte on the line.
 int bitsPerByte(int stopBits) {
     return stopBits == 0 ? 10 : 11;
@@ -53,8 +49,9 @@ std::string velmod_copy_steps(int rate) {
         "  PC-98:  SPEED RS232C-0 %1$d BITS-8 PARITY-NONE STOP-1 NONE\n"
         "          (or the same settings with SWITCH; AUX needs DEVICE=RSDRV.SYS)\n"
         "          COPY AUX VELMOD.COM\n"
-        "(COMn for another port of a PC/AT.) Velmo sends '@' meanwhile so that COPY never\n"
-        "waits on an idle line; the typeable VELMOD skips them.\n",
+        "(COMn for another port of a PC/AT.) Velmo sends nothing until Enter, as a byte that\n"
+        "comes before COPY reads would stop it. Press Enter within a minute of starting COPY:\n"
+        "COPY stores a NUL for each second it waits, and VELMOD skips at most 60 of them.\n",
         rate);
 }
 
@@ -92,7 +89,7 @@ void VelmodSender::finish(SendPhase phase) {
     if (ctx_->portOpen) k_link_close(ctx_);
 }
 
-bool VelmodSender::start(const std::string& textPath, uint64_t nowUs) {
+bool VelmodSender::start(const std::string& textPath) {
     const int rate = ctx_->baudRate;
     if (!velmod_copy_rate(rate)) {
         return fail(
@@ -124,14 +121,14 @@ bool VelmodSender::start(const std::string& textPath, uint64_t nowUs) {
         ctx_->portOpen = 1;
     }
     intervalUs_ = int64_t(2) * bitsPerByte(ctx_->stopBits) * 1'000'000 / rate;
-    leadInLimit_ = text_.size() < COM_FILE_MAX ? COM_FILE_MAX - text_.size() : 0;
-    phase_ = SendPhase::LeadIn;
-    dueUs_ = nowUs;
+    phase_ = SendPhase::Waiting;
     return true;
 }
 
-void VelmodSender::beginText() {
-    if (phase_ == SendPhase::LeadIn) phase_ = SendPhase::Text;
+void VelmodSender::beginText(uint64_t nowUs) {
+    if (phase_ != SendPhase::Waiting) return;
+    phase_ = SendPhase::Text;
+    dueUs_ = nowUs;
 }
 
 bool VelmodSender::sendByte(uint8_t byte) {
@@ -143,24 +140,9 @@ bool VelmodSender::sendByte(uint8_t byte) {
 }
 
 int64_t VelmodSender::step(uint64_t nowUs) {
-    if (phase_ == SendPhase::Done || phase_ == SendPhase::Failed) return -1;
+    if (phase_ != SendPhase::Text) return -1;
     if (nowUs < dueUs_) return int64_t(dueUs_ - nowUs);
     // Never two bytes back to back: a late call moves the schedule instead of catching up.
-    if (phase_ == SendPhase::LeadIn) {
-        if (leadIn_ >= leadInLimit_) {
-            sendByte(DOS_END_OF_FILE);
-            fail(
-                format("No Enter after %d minutes, so velmo ended COPY with Ctrl+Z. Delete the "
-                       "VELMOD.COM it saved (DEL VELMOD.COM), start again, and press Enter "
-                       "once COPY is running.",
-                       int(leadInLimit_ * VELMOD_LEAD_IN_PERIOD_US / 60'000'000)));
-            return -1;
-        }
-        if (!sendByte(VELMOD_LEAD_IN)) return -1;
-        leadIn_++;
-        dueUs_ = nowUs + VELMOD_LEAD_IN_PERIOD_US;
-        return VELMOD_LEAD_IN_PERIOD_US;
-    }
     const bool last = sent_ == text_.size();
     if (!sendByte(last ? DOS_END_OF_FILE : uint8_t(text_[sent_]))) return -1;
     sent_++;
@@ -173,7 +155,7 @@ int64_t VelmodSender::step(uint64_t nowUs) {
 }
 
 void VelmodSender::cancel() {
-    if (phase_ != SendPhase::LeadIn && phase_ != SendPhase::Text) return;
+    if (phase_ != SendPhase::Waiting && phase_ != SendPhase::Text) return;
     sendByte(DOS_END_OF_FILE);
     fail(
         "Cancelled: velmo ended COPY with Ctrl+Z, so the VELMOD.COM it saved is incomplete. "

@@ -53,16 +53,16 @@ CSendVelmodDlg::CSendVelmodDlg(LinkContext* ctx, const QString& textPath, QWidge
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &CSendVelmodDlg::tick);
-    if (sender_.start(textPath.toStdString(), velmod_now_us())) {
+    if (sender_.start(textPath.toStdString())) {
         steps_->setText(QString::fromStdString(velmod_copy_steps(rate_)));
         progress_->setRange(0, int(sender_.textSize()));
-        timer_.start(0);
     }
     showState();
 }
 
 void CSendVelmodDlg::beginText() {
-    sender_.beginText();
+    sender_.beginText(velmod_now_us());
+    timer_.start(0);
     showState();
 }
 
@@ -75,17 +75,17 @@ void CSendVelmodDlg::tick() {
 
 void CSendVelmodDlg::showState() {
     const SendPhase phase = sender_.phase();
-    begin_->setVisible(phase == SendPhase::LeadIn);
-    close_->setText(phase == SendPhase::LeadIn || phase == SendPhase::Text
+    begin_->setVisible(phase == SendPhase::Waiting);
+    close_->setText(phase == SendPhase::Waiting || phase == SendPhase::Text
                         ? QStringLiteral("Cancel")
                         : QStringLiteral("Close"));
     progress_->setVisible(phase != SendPhase::Failed);
     progress_->setValue(int(sender_.textSent()));
     switch (phase) {
-        case SendPhase::LeadIn:
-            state_->setText(QStringLiteral("Sending '@' (%1 so far). Press Enter once COPY is "
-                                           "running on the DOS machine.")
-                                .arg(sender_.leadInSent()));
+        case SendPhase::Waiting:
+            state_->setText(
+                QStringLiteral("Nothing sent yet. Press Enter once COPY is running on "
+                               "the DOS machine, within a minute of starting it."));
             break;
         case SendPhase::Text: {
             const int left = sender_.secondsLeft();
@@ -107,7 +107,7 @@ void CSendVelmodDlg::showState() {
 
 void CSendVelmodDlg::reject() {
     const SendPhase phase = sender_.phase();
-    if (phase == SendPhase::LeadIn || phase == SendPhase::Text) {
+    if (phase == SendPhase::Waiting || phase == SendPhase::Text) {
         // The first Cancel ends COPY and leaves the dialog open to say what to delete.
         timer_.stop();
         sender_.cancel();

@@ -1,6 +1,6 @@
 // File > Send VELMOD: the typeable VELMOD over the bare cable into DOS's own COPY, in a dialog.
-// It says what to type on the DOS side and sends '@' meanwhile; the default button (Enter)
-// says COPY is running, and the text follows with a progress bar and the time left. At the end
+// It says what to type on the DOS side and sends nothing until the default button (Enter)
+// says COPY is running; then the text follows with a progress bar and the time left. At the end
 // it says how to start VELMOD; on a problem, what to check. Closing it while sending ends COPY
 // with Ctrl+Z and says what to delete. Driven by a timer on the window thread, like the link.
 #pragma once
@@ -17,7 +17,7 @@ struct LinkContext;
 class CSendVelmodDlg : public QDialog {
     Q_OBJECT
   public:
-    // Opens the port of `ctx` and starts the lead-in at once; `textPath` is VELMOD.TXT.
+    // Opens the port of `ctx` and waits for Enter; `textPath` is VELMOD.TXT.
     CSendVelmodDlg(LinkContext* ctx, const QString& textPath, QWidget* parent = nullptr);
 
     const VelmodSender& sender() const { return sender_; }

@@ -44,8 +44,9 @@ there as VELMOD /B:rate (the rate of BAUDRATE= below; /? lists its switches).
                The first Ctrl+C cancels the running command, a second one ends velmo.
   --send-velmod  send VELMOD to a DOS machine that has nothing but DOS: velmo says what
                to type there (MODE, then COPY COM1 VELMOD.COM; COPY AUX on a PC-98), sends
-               '@' until Enter, then the typeable VELMOD.TXT with its progress, and ends
-               COPY with Ctrl+Z. BAUDRATE= must be a rate MODE can set (9600 is safest).
+               nothing until Enter, then the typeable VELMOD.TXT with its progress, and
+               ends COPY with Ctrl+Z. Press Enter within a minute of starting COPY.
+               BAUDRATE= must be a rate MODE can set (9600 is safest).
   --help       show this text
   --version    show the version
 

@@ -17,6 +17,8 @@ constexpr int EXIT_SENT = 0;
 constexpr int EXIT_NOT_SENT = 1;
 constexpr int EXIT_CANCELLED = 130;
 constexpr uint64_t PROGRESS_PERIOD_US = 250'000;
+// How often a Ctrl+C is looked for while waiting for Enter.
+constexpr int64_t ENTER_CHECK_US = 250'000;
 
 // True once a line (or the end) of standard input has come: COPY is running.
 bool enterPressed() {
@@ -63,7 +65,7 @@ int velmo_send_velmod_main() {
     batch_catch_interrupts(isatty(STDERR_FILENO) == 1, ctx);
     VelmodSender sender(ctx);
     const std::string text = k_velmod_dir() + "/VELMOD.TXT";
-    if (!sender.start(text, velmod_now_us())) {
+    if (!sender.start(text)) {
         std::fprintf(stderr, "velmo: %s\n", sender.problem().c_str());
         return EXIT_NOT_SENT;
     }
@@ -72,28 +74,24 @@ int velmo_send_velmod_main() {
                 velmod_copy_steps(ctx->baudRate).c_str());
     std::fflush(stdout);
 
-    // 2. The lead-in until Enter, then the text; the first Ctrl+C cancels.
+    // 2. Nothing until Enter, then the text; the first Ctrl+C cancels.
     Progress progress(isatty(STDERR_FILENO) == 1);
-    bool inputOpen = true;
-    const uint64_t startUs = velmod_now_us();
     uint64_t textStartUs = 0;
     for (int64_t waitUs = 0; waitUs >= 0;) {
         if (batch_interrupts() > 0) {
             sender.cancel();
             break;
         }
-        const bool leadIn = sender.phase() == SendPhase::LeadIn;
+        const bool waiting = sender.phase() == SendPhase::Waiting;
         pollfd input{STDIN_FILENO, POLLIN, 0};
         const timespec wait{time_t(waitUs / 1'000'000), long(waitUs % 1'000'000) * 1000};
-        if (ppoll(&input, leadIn && inputOpen ? 1 : 0, &wait, nullptr) > 0) {
-            inputOpen = !(input.revents & (POLLHUP | POLLERR | POLLNVAL));
-            if (enterPressed() || !inputOpen) {
-                sender.beginText();
-                textStartUs = velmod_now_us();
-            }
+        if (ppoll(&input, waiting ? 1 : 0, &wait, nullptr) > 0 &&
+            ((input.revents & (POLLERR | POLLNVAL)) || enterPressed())) {
+            textStartUs = velmod_now_us();
+            sender.beginText(textStartUs);
         }
         const uint64_t nowUs = velmod_now_us();
-        waitUs = sender.step(nowUs);
+        waitUs = sender.phase() == SendPhase::Waiting ? ENTER_CHECK_US : sender.step(nowUs);
         if (sender.phase() == SendPhase::Text) progress.show(sender, nowUs);
     }
     progress.clear();
@@ -104,9 +102,7 @@ int velmo_send_velmod_main() {
         return batch_interrupts() > 0 ? EXIT_CANCELLED : EXIT_NOT_SENT;
     }
     const int seconds = int((velmod_now_us() - textStartUs) / 1'000'000);
-    std::printf("Sent %zu bytes after %zu '@' in %d:%02d (lead-in %d s).\n%s", sender.textSize(),
-                sender.leadInSent(), seconds / 60, seconds % 60,
-                int((textStartUs - startUs) / 1'000'000),
+    std::printf("Sent %zu bytes in %d:%02d.\n%s", sender.textSize(), seconds / 60, seconds % 60,
                 velmod_start_steps(ctx->baudRate).c_str());
     return EXIT_SENT;
 }

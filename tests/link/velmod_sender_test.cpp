@@ -1,6 +1,6 @@
-// The typeable VELMOD into DOS's COPY over a real pseudo-terminal: the lead-in, the paced text,
-// the Ctrl+Z, and the refusals that leave the line untouched. Time is handed in, so the pacing
-// is checked without waiting for it.
+// The typeable VELMOD into DOS's COPY over a real pseudo-terminal: nothing before Enter, the
+// paced text, the Ctrl+Z, and the refusals that leave the line untouched. Time is handed in, so the
+// pacing is checked without waiting for it.
 #include "link/velmod_sender.h"
 
 #include <gtest/gtest.h>
@@ -34,14 +34,14 @@ class VelmodSenderTest : public ::testing::Test {
     VelmodSender sender{&ctx};
 };
 
-TEST_F(VelmodSenderTest, LeadInUntilEnterThenPacedTextThenCtrlZ) {
-    ASSERT_TRUE(sender.start("VELMOD.TXT", 0)) << sender.problem();
-    EXPECT_EQ(sender.step(0), VELMOD_LEAD_IN_PERIOD_US);
-    EXPECT_EQ(sender.step(50'000), 50'000);  // not due yet: nothing sent
-    EXPECT_EQ(sender.step(100'000), VELMOD_LEAD_IN_PERIOD_US);
-    EXPECT_EQ(heard(), "@@");
+TEST_F(VelmodSenderTest, NothingUntilEnterThenPacedTextThenCtrlZ) {
+    ASSERT_TRUE(sender.start("VELMOD.TXT")) << sender.problem();
+    EXPECT_EQ(sender.step(0), -1);
+    EXPECT_EQ(sender.step(LATER_US), -1);
+    EXPECT_EQ(sender.phase(), SendPhase::Waiting);
+    EXPECT_EQ(heard(), "");
 
-    sender.beginText();
+    sender.beginText(200'000);
     // 9600 bit/s, 10 bits a byte: each byte and as long again of idle line.
     const int64_t interval = sender.byteIntervalUs();
     EXPECT_EQ(interval, 2083);
@@ -55,8 +55,8 @@ TEST_F(VelmodSenderTest, LeadInUntilEnterThenPacedTextThenCtrlZ) {
 }
 
 TEST_F(VelmodSenderTest, CancelEndsCopyAndSaysWhatToDelete) {
-    ASSERT_TRUE(sender.start("VELMOD.TXT", 0));
-    sender.beginText();
+    ASSERT_TRUE(sender.start("VELMOD.TXT"));
+    sender.beginText(0);
     sender.step(0);
     sender.cancel();
     EXPECT_EQ(heard(), "P\x1A");
@@ -81,7 +81,7 @@ TEST_P(VelmodSenderRefusal, SaysWhatToCheckAndSendsNothing) {
     ctx.baudRate = refusal.rate;
     dir.writeFile("VELMOD.TXT", refusal.text);
     if (refusal.device) std::snprintf(ctx.portPaths[1], PORT_PATH_MAX, "%s", refusal.device);
-    EXPECT_FALSE(sender.start("VELMOD.TXT", 0));
+    EXPECT_FALSE(sender.start("VELMOD.TXT"));
     EXPECT_EQ(sender.phase(), SendPhase::Failed);
     EXPECT_NE(sender.problem().find(refusal.says), std::string::npos) << sender.problem();
     EXPECT_EQ(sender.step(LATER_US), -1);
