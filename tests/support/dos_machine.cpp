@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "core/link_context.h"
+#include "support/temp_working_directory.h"
 
 namespace {
 
@@ -26,12 +27,8 @@ constexpr auto STOP_WAIT = std::chrono::seconds(5);
 }  // namespace
 
 DosMachine::DosMachine(const std::vector<std::string>& options) {
-    char pattern[] = "/tmp/velmo-dos-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-        ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
-        return;
-    }
-    dir_ = pattern;
+    dir_ = make_scratch_directory("velmo-dos");
+    if (dir_.empty()) return;
     root_ = dir_ + "/A";
     link_ = dir_ + "/COM1";
     std::filesystem::create_directory(root_);

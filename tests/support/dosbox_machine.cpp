@@ -11,6 +11,7 @@
 #include "support/child_process.h"
 #include "support/file_bytes.h"
 #include "support/floppy_image.h"
+#include "support/temp_working_directory.h"
 
 namespace fs = std::filesystem;
 
@@ -21,12 +22,8 @@ constexpr int START_SECONDS = 20;
 }  // namespace
 
 DosboxMachine::DosboxMachine(const DosboxOptions& options) {
-    char pattern[] = "/tmp/velmod-dosbox-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-        ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
-        return;
-    }
-    dir_ = pattern;
+    dir_ = make_scratch_directory("velmod-dosbox");
+    if (dir_.empty()) return;
     driveC_ = dir_ + "/C";
     driveD_ = dir_ + "/D";
     fs::create_directory(driveC_);

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "support/child_process.h"
+#include "support/temp_working_directory.h"
 
 namespace fs = std::filesystem;
 
@@ -74,12 +75,8 @@ std::string MsDos4Machine::unavailableReason() {
 }
 
 MsDos4Machine::MsDos4Machine(const MsDos4Options& options) {
-    char pattern[] = "/tmp/velmod-msdos4-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-        ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
-        return;
-    }
-    dir_ = pattern;
+    dir_ = make_scratch_directory("velmod-msdos4");
+    if (dir_.empty()) return;
     // boot.sh copies the image it is given to the one it boots: the shared floppy stays as it is.
     const std::string base = dir_ + "/base.img";
     floppy_ = dir_ + "/A.IMG";

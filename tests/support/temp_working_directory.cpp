@@ -5,14 +5,18 @@
 
 #include <fstream>
 
-TempWorkingDirectory::TempWorkingDirectory() : previous_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmo-test-XXXXXX").string();
+std::string make_scratch_directory(const std::string& prefix) {
+    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) {
         ADD_FAILURE() << "cannot create a temporary directory from " << pattern;
-        return;
+        return {};
     }
-    path_ = pattern;
-    std::filesystem::current_path(path_);
+    return pattern;
+}
+
+TempWorkingDirectory::TempWorkingDirectory() : previous_(std::filesystem::current_path()) {
+    path_ = make_scratch_directory("velmo-test");
+    if (!path_.empty()) std::filesystem::current_path(path_);
 }
 
 TempWorkingDirectory::~TempWorkingDirectory() {

@@ -4,6 +4,10 @@
 #include <filesystem>
 #include <string>
 
+// Creates a fresh directory under the system's temporary folder, named from `prefix`; empty,
+// with the test failed, when it cannot.
+std::string make_scratch_directory(const std::string& prefix);
+
 class TempWorkingDirectory {
   public:
     TempWorkingDirectory();

@@ -12,6 +12,7 @@
 #include "small_dos.h"
 #include "support/file_bytes.h"
 #include "support/pc98_serial.h"
+#include "support/temp_working_directory.h"
 
 namespace fs = std::filesystem;
 
@@ -45,12 +46,8 @@ struct Pc98Machine::Parts {
 };
 
 Pc98Machine::Pc98Machine(const Pc98Options& options) : options_(options) {
-    char pattern[] = "/tmp/velmod-pc98-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-        ADD_FAILURE() << "mkdtemp failed";
-        return;
-    }
-    dir_ = pattern;
+    dir_ = make_scratch_directory("velmod-pc98");
+    if (dir_.empty()) return;
     driveC_ = dir_ + "/C";
     fs::create_directory(driveC_);
     if (options.prepare) options.prepare(driveC_);
