@@ -9,19 +9,14 @@
 #include "core/link_context.h"
 #include "core/messages.h"
 #include "core/view_host.h"
+#include "link/line_drain.h"
 #include "link/link.h"
 #include "link/transfer_io.h"
-#include "link/transfer_support.h"
 #include "serial/port.h"
 
 namespace {
 
 constexpr int TICK_COUNT_MAX = 2147483647;
-
-// Results of a link step.
-constexpr int STEP_MORE = 0;
-constexpr int STEP_DONE = -1;
-constexpr int STEP_ENDED = -2;  // usage text, cancel, or a transfer that gave up
 
 constexpr char SEND_ERROR[] = "*RS-232C Send-error, code=0x%08X  %s";
 constexpr char RECEIVE_ERROR[] = "*RS-232C Receive-error, code=0x%08X  %s";
@@ -97,47 +92,48 @@ int sendStep(LinkContext* ctx, DeviceContext* dc, CommandEnd* end) {
     // What the port said about an earlier command does not explain this one.
     ctx->ioOverlapped.systemError = 0;
     ctx->failureWords = nullptr;
-    int r = a_CommandTo98(ctx, dc);
-    if (r == STEP_MORE) return r;
+    int stepResult = a_CommandTo98(ctx, dc);
+    if (stepResult == STEP_MORE) return stepResult;
     ctx->putMode = 0;
     ctx->getMode = 0;
-    if (r == STEP_ENDED) {
+    if (stepResult == STEP_ENDED_EARLY) {
         redraw(ctx, dc);  // the interpreter leaves its last usage line unpainted
         *end = CommandEnd::Usage;
     } else {
-        showUnfinished(ctx, dc, SEND_ERROR, r, end);
+        showUnfinished(ctx, dc, SEND_ERROR, stepResult, end);
     }
     showPrompt(ctx, dc);
     // After a failed send the port is closed even if it never opened, so that the next
     // command starts from a fresh open.
-    if (ctx->portOpen == 1 || r != STEP_ENDED) closePort(ctx);
-    return r;
+    if (ctx->portOpen == 1 || stepResult != STEP_ENDED_EARLY) closePort(ctx);
+    return stepResult;
 }
 
 // Every tick of a running command: the step of the command's kind.
 int receiveStep(LinkContext* ctx, DeviceContext* dc, CommandEnd* end) {
-    int r = ctx->getMode == 1   ? a_GetResponseFrom98(ctx, dc)
-            : ctx->putMode == 1 ? a_PutResponseFrom98(ctx, dc)
-                                : a_ResponseFrom98(ctx, dc);
-    if (r == STEP_MORE) return r;
-    if (r == STEP_DONE) {
+    int stepResult = ctx->getMode == 1   ? a_GetResponseFrom98(ctx, dc)
+                     : ctx->putMode == 1 ? a_PutResponseFrom98(ctx, dc)
+                                         : a_ResponseFrom98(ctx, dc);
+    if (stepResult == STEP_MORE) return stepResult;
+    if (stepResult == STEP_ENDED_NORMALLY) {
         *end = CommandEnd::Normal;
-        return r;
+        return stepResult;
     }
-    showUnfinished(ctx, dc, RECEIVE_ERROR, r, end);
+    showUnfinished(ctx, dc, RECEIVE_ERROR, stepResult, end);
     showPrompt(ctx, dc);
     if (ctx->portOpen == 1) {
         k_link_drain_after_cut(ctx);
         closePort(ctx);
     }
-    return r;
+    return stepResult;
 }
 
 // Back to editing. A text answer brought its own prompt; a transfer gets one here unless an
 // error or cancel path already put it there.
-void endCommand(LinkContext* ctx, DeviceContext* dc, int r) {
+void endCommand(LinkContext* ctx, DeviceContext* dc, int stepResult) {
     bool transfer = ctx->getMode == 1 || ctx->putMode == 1;
-    if (transfer && ctx->cancelRequested == 0 && r != STEP_ENDED && !newestIsPrompt(ctx)) {
+    if (transfer && ctx->cancelRequested == 0 && stepResult != STEP_ENDED_EARLY &&
+        !newestIsPrompt(ctx)) {
         showPrompt(ctx, dc);
     }
     setLinkState(ctx, LINK_SLEEP_TEXT);
@@ -146,11 +142,11 @@ void endCommand(LinkContext* ctx, DeviceContext* dc, int r) {
 }
 
 int linkStep(LinkContext* ctx, DeviceContext* dc, CommandEnd* end) {
-    int r = STEP_MORE;
-    if (ctx->tickCount == 1) r = sendStep(ctx, dc, end);
-    if (r == STEP_MORE) r = receiveStep(ctx, dc, end);
-    if (r != STEP_MORE) endCommand(ctx, dc, r);
-    return r;
+    int stepResult = STEP_MORE;
+    if (ctx->tickCount == 1) stepResult = sendStep(ctx, dc, end);
+    if (stepResult == STEP_MORE) stepResult = receiveStep(ctx, dc, end);
+    if (stepResult != STEP_MORE) endCommand(ctx, dc, stepResult);
+    return stepResult;
 }
 
 }  // namespace
@@ -163,19 +159,19 @@ bool a_driverTick(LinkContext* ctx, ViewHost* host, int timerId, CommandEnd* end
 
     host->killTimer(POLL_TIMER_ID);
     ctx->timerArmed = 0;
-    int r = STEP_MORE;
+    int stepResult = STEP_MORE;
     DeviceContext* dc = a_drawBegin(ctx, host);
     if (dc != nullptr) {
         // Only ticks that can work are counted, so the command is sent on the first of them
         // even when the surface was missing at the tick before.
         if (ctx->tickCount < TICK_COUNT_MAX) ctx->tickCount++;
-        if (ctx->linkActive == 1) r = linkStep(ctx, dc, end);
+        if (ctx->linkActive == 1) stepResult = linkStep(ctx, dc, end);
     }
     a_drawEnd(ctx, host, dc);
 
     // Set again while the command runs, also after a tick without a surface: a command must
     // never be left busy with no tick to come.
-    if (r == STEP_MORE && ctx->linkActive == 1) {
+    if (stepResult == STEP_MORE && ctx->linkActive == 1) {
         ctx->timerArmed = 1;
         host->setTimer(POLL_TIMER_ID, POLL_PERIOD_MS);
     }

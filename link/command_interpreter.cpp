@@ -1,4 +1,6 @@
 // From the typed line to one CommandFrame: plain MS-DOS command, screen clear, "#GET", "#PUT".
+#include "link/command_interpreter.h"
+
 #include <cstring>
 
 #include "console/device_context.h"
@@ -7,7 +9,8 @@
 #include "core/messages.h"
 #include "files/reporter.h"
 #include "link/command_arguments.h"
-#include "link/link.h"
+#include "link/command_send.h"
+#include "link/step_result.h"
 #include "link/wire_format.h"
 
 namespace {
@@ -65,7 +68,7 @@ void parseArguments(LinkContext* ctx, const char* command, int length, char* fir
 Outcome showUsage(LinkContext* ctx, DeviceContext* dc, Message purpose, Message usage) {
     a_editShow(ctx, k_message(purpose), dc);
     a_editOutBuf(ctx, k_message(usage));
-    return {-2, 0, 0};
+    return {STEP_ENDED_EARLY, 0, 0};
 }
 
 // The name of a local file ends in something other than the separator.
@@ -143,8 +146,8 @@ Outcome interpret(LinkContext* ctx, DeviceContext* dc) {
 
 int a_CommandTo98(LinkContext* ctx, DeviceContext* dc) {
     Outcome outcome = interpret(ctx, dc);
-    if (outcome.code == 0) return 0;
+    if (outcome.code == 0) return STEP_MORE;
     k_fatal_error(2, "a_CommandTo98", outcome.code, outcome.first, outcome.second);
-    if (outcome.code == -2) return -2;
+    if (outcome.code == STEP_ENDED_EARLY) return STEP_ENDED_EARLY;
     return int(uint32_t(outcome.code) << 16 | (uint32_t(outcome.first) & 0xFFFF));
 }

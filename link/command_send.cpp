@@ -1,12 +1,12 @@
 // The CommandFrame on the line: written in runs, with a wait for the MS-DOS side's ACK at each
 // marker.
+#include "link/command_send.h"
+
 #include "core/link_context.h"
 #include "files/reporter.h"
 #include "link/failure_words.h"
-#include "link/link.h"
 #include "link/transfer_io.h"
 #include "link/wire_format.h"
-#include "serial/port.h"
 
 namespace {
 
@@ -31,17 +31,13 @@ int openIfClosed(LinkContext* ctx) {
 // One byte from the MS-DOS side; 0 for a byte that did not come (the receive's code is lost).
 int awaitAck(LinkContext* ctx, int offset) {
     uint8_t answer = 0;
-    int received = 0;
-    int result = k_rs232c_receive2(ctx->timeoutSetting, ctx->portHandle, &ctx->ioOverlapped,
-                                   &answer, 1, &received);
+    int result = k_link_receive(ctx, &answer, 1);
     if (result != 0) return reportSend(30, result, offset);
     if (answer == ACK) return 0;
     if (answer == ESC) {
         // The error answer carries the MS-DOS side's own code in the next byte.
         uint8_t errorCode = 0;
-        if (k_rs232c_receive2(ctx->timeoutSetting, ctx->portHandle, &ctx->ioOverlapped, &errorCode,
-                              1, &received) != 0)
-            errorCode = 0;
+        if (k_link_receive(ctx, &errorCode, 1) != 0) errorCode = 0;
         ctx->failureWords = k_refusal_words(errorCode);
         return reportSend(40, errorCode, 0);
     }
@@ -63,7 +59,7 @@ int a_CommandSend(LinkContext* ctx, int count, const uint8_t* bytes) {
         }
         int end = offset + 1;
         while (end < count && !isAckWait(bytes, count, end)) ++end;
-        result = k_rs232c_send(ctx->portHandle, &ctx->ioOverlapped, bytes + offset, end - offset);
+        result = k_link_send(ctx, bytes + offset, end - offset);
         if (result != 0) return reportSend(20, result, end - 1);
         offset = end;
     }

@@ -1,12 +1,13 @@
 // MS-DOS (FAT) time stamps of local files: read for the header of a file sent, set on a file
 // received. A FAT stamp is local time from 1980 to 2107 with two-second steps.
+#include "link/dos_file_time.h"
+
 #include <sys/stat.h>
 
 #include <ctime>
 
 #include "files/file_layer.h"
 #include "files/reporter.h"
-#include "link/transfer_support.h"
 #include "link/wire_format.h"
 
 namespace {

@@ -1,5 +1,7 @@
 // "#GET": files from the MS-DOS side. Each call of the driver's tick handles one event of the
 // transfer: one ignored byte, one control sequence, or one whole block with its answer.
+#include "link/get_transfer.h"
+
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -9,8 +11,9 @@
 #include "files/file_layer.h"
 #include "files/received_file.h"
 #include "files/reporter.h"
+#include "link/dos_file_time.h"
 #include "link/failure_words.h"
-#include "link/link.h"
+#include "link/step_result.h"
 #include "link/transfer_io.h"
 #include "link/transfer_lines.h"
 #include "link/transfer_names.h"
@@ -20,21 +23,12 @@
 namespace {
 
 constexpr int32_t BLOCK_NUMBER_MISSING = -666;  // shown when a block's number never arrived
-constexpr int RETRY_LIMIT = 5;                  // repeats of one block before giving up
-// A file ended before its announced size was on disk, or with more: the command failed.
-constexpr int FILE_INCOMPLETE = 45;
-// Files were refused by name; the others were copied, but the command failed.
-constexpr int FILES_REFUSED = 46;
-// A data block that is neither the next one nor a repeat of the last: it has no place.
-constexpr int BLOCK_OUT_OF_PLACE = 47;
-// A data block that would carry the file past the size its header announced.
-constexpr int BLOCK_PAST_SIZE = 48;
 
 enum : int { NO_FILE = 0, FILE_WRITING = 1, FILE_WRITTEN = 2 };
 
 // Kept from one call to the next; the first call of a command resets the counters.
 struct GetTransferState {
-    int escCount;  // 0 until ESC 'R' opened the transfer: no block is taken before it
+    bool opened;  // ESC 'R' opened the transfer: no block is taken before it
     int retryCount;
     int fileState;
     bool skipping;  // the file's name was refused: its blocks are taken and dropped
@@ -58,7 +52,7 @@ struct GetTransferState {
     BlockMemory lastStored;
 };
 
-GetTransferState state;
+GetTransferState transfer;
 
 struct GetCall {
     LinkContext* ctx;
@@ -79,106 +73,108 @@ void showLine(GetCall* call, const char* text) {
 // A file left open was cut short. A new file stays on disk as received; an older file of that
 // name is kept as it was and the part received is dropped. Either way the user is told.
 void closeFile(GetCall* call) {
-    if (state.fileState != FILE_WRITING) return;
-    k_file_write(FILE_CLOSE, state.tempName, nullptr, 0, nullptr, &state.file);
-    state.fileState = FILE_WRITTEN;
-    state.incompleteFiles++;
+    if (transfer.fileState != FILE_WRITING) return;
+    k_file_write(FILE_CLOSE, transfer.tempName, nullptr, 0, nullptr, &transfer.file);
+    transfer.fileState = FILE_WRITTEN;
+    transfer.incompleteFiles++;
     char line[TRANSFER_LINE_SIZE];
-    if (state.replacing) {
-        k_received_file_discard(state.tempName);
-        std::snprintf(line, sizeof line, "*Incomplete: %s %u/%u bytes, not stored", state.dosName,
-                      unsigned(state.bytesDone), unsigned(state.fileSize));
+    if (transfer.replacing) {
+        k_received_file_discard(transfer.tempName);
+        std::snprintf(line, sizeof line, "*Incomplete: %s %u/%u bytes, not stored",
+                      transfer.dosName, unsigned(transfer.bytesDone), unsigned(transfer.fileSize));
         showLine(call, line);
-        std::snprintf(line, sizeof line, "*Kept unchanged: %s", state.localName);
+        std::snprintf(line, sizeof line, "*Kept unchanged: %s", transfer.localName);
         showLine(call, line);
         return;
     }
-    const bool kept = k_received_file_commit(state.tempName, state.localName) == 0;
-    if (!kept) k_received_file_discard(state.tempName);
-    std::snprintf(line, sizeof line, "*Incomplete: %s %u/%u bytes", state.dosName,
-                  unsigned(kept ? state.bytesDone : 0), unsigned(state.fileSize));
+    const bool kept = k_received_file_commit(transfer.tempName, transfer.localName) == 0;
+    if (!kept) k_received_file_discard(transfer.tempName);
+    std::snprintf(line, sizeof line, "*Incomplete: %s %u/%u bytes", transfer.dosName,
+                  unsigned(kept ? transfer.bytesDone : 0), unsigned(transfer.fileSize));
     showLine(call, line);
 }
 
 int giveUp(GetCall* call) {
     k_link_send_end(call->ctx);
     closeFile(call);
-    return -2;
+    return STEP_ENDED_EARLY;
 }
 
 int reject(GetCall* call) {
     LinkContext* ctx = call->ctx;
-    state.retryCount++;
-    k_data_error_show(ctx, call->dc, int32_t(k_block_number(ctx->frameBuffer)), state.retryCount);
-    if (state.retryCount > RETRY_LIMIT) return giveUp(call);
+    transfer.retryCount++;
+    k_data_error_show(ctx, call->dc, int32_t(k_block_number(ctx->frameBuffer)),
+                      transfer.retryCount);
+    if (transfer.retryCount > BLOCK_REPEATS_MAX) return giveUp(call);
     call->lastResult = k_link_send_byte(ctx, NAK);
-    return call->lastResult == 0 ? 0 : stop(call, 41);
+    return call->lastResult == 0 ? STEP_MORE : stop(call, GET_NAK_NOT_SENT);
 }
 
 int startFile(GetCall* call, const uint8_t* block) {
     LinkContext* ctx = call->ctx;
     closeFile(call);
-    state.fileState = NO_FILE;
-    state.skipping = false;
-    state.localName[0] = '\0';
+    transfer.fileState = NO_FILE;
+    transfer.skipping = false;
+    transfer.localName[0] = '\0';
     const char* name = reinterpret_cast<const char*>(k_block_payload(block));
     const size_t nameLength = strnlen(name, k_block_payload_length(block));
-    std::snprintf(state.dosName, sizeof state.dosName, "%.*s", int(nameLength), name);
-    state.fileDate = k_header_date(block);
-    state.fileTime = k_header_time(block);
-    state.fileSize = k_header_size(block);
-    state.bytesDone = 0;
-    k_block_forget(&state.lastStored);
+    std::snprintf(transfer.dosName, sizeof transfer.dosName, "%.*s", int(nameLength), name);
+    transfer.fileDate = k_header_date(block);
+    transfer.fileTime = k_header_time(block);
+    transfer.fileSize = k_header_size(block);
+    transfer.bytesDone = 0;
+    k_block_forget(&transfer.lastStored);
     int days, hours, minutes, seconds, milliseconds;
     k_elapsed_time(0, &days, &hours, &minutes, &seconds, &milliseconds, &ctx->transferStartTick);
-    k_progress_show(ctx, state.dosName, 0, state.fileSize);
-    k_datetime_text(state.timeText);
+    k_progress_show(ctx, transfer.dosName, 0, transfer.fileSize);
+    k_datetime_text(transfer.timeText);
 
-    state.nextBlock = 1;
-    k_block_remember(&state.lastStored, block);  // its copy after a damaged ACK is no new file
+    transfer.nextBlock = 1;
+    k_block_remember(&transfer.lastStored, block);  // its copy after a damaged ACK is no new file
 
     char line[TRANSFER_LINE_SIZE];
-    if (!state.headerSeen) {
-        state.headerSeen = true;
-        state.directoryAsked = k_request_names_directory(ctx->dosFileName, name, nameLength);
+    if (!transfer.headerSeen) {
+        transfer.headerSeen = true;
+        transfer.directoryAsked = k_request_names_directory(ctx->dosFileName, name, nameLength);
     }
     bool byWildcard = false;
-    const char* refusal = k_received_name_refusal(ctx->dosFileName, state.directoryAsked, name,
+    const char* refusal = k_received_name_refusal(ctx->dosFileName, transfer.directoryAsked, name,
                                                   nameLength, &byWildcard);
     if (refusal == nullptr) {
-        refusal = k_received_local_name(ctx->transferPath, name, nameLength, state.localName,
-                                        sizeof state.localName);
+        refusal = k_received_local_name(ctx->transferPath, name, nameLength, transfer.localName,
+                                        sizeof transfer.localName);
     }
     // The settings files are written only when the user names them.
-    if (refusal == nullptr && byWildcard && k_received_file_is_setting(state.localName)) {
+    if (refusal == nullptr && byWildcard && k_received_file_is_setting(transfer.localName)) {
         refusal = "velmo's own settings file";
     }
-    if (refusal == nullptr) refusal = k_received_file_check(state.localName, &state.replacing);
-    if (refusal == nullptr &&
-        !k_received_file_temporary(state.localName, state.tempName, sizeof state.tempName)) {
+    if (refusal == nullptr)
+        refusal = k_received_file_check(transfer.localName, &transfer.replacing);
+    if (refusal == nullptr && !k_received_file_temporary(transfer.localName, transfer.tempName,
+                                                         sizeof transfer.tempName)) {
         refusal = "path too long";
     }
     if (refusal != nullptr) {
         std::snprintf(line, sizeof line, "*Refused file name from MS-DOS (%s): \"%s\"", refusal,
-                      state.dosName);
+                      transfer.dosName);
         showLine(call, line);
         // Only this file is lost: its blocks are taken so that the far end goes on.
-        state.skipping = true;
-        state.refusedFiles++;
+        transfer.skipping = true;
+        transfer.refusedFiles++;
         return 0;
     }
-    k_start_line_show(ctx, call->dc, TransferDirection::FromDos, state.localName, state.dosName,
-                      state.fileSize, state.timeText);
-    k_received_file_pending(state.tempName);
+    k_start_line_show(ctx, call->dc, TransferDirection::FromDos, transfer.localName,
+                      transfer.dosName, transfer.fileSize, transfer.timeText);
+    k_received_file_pending(transfer.tempName);
     call->lastResult =
-        k_file_write(FILE_OPEN_ONLY, state.tempName, nullptr, 0, nullptr, &state.file);
+        k_file_write(FILE_OPEN_ONLY, transfer.tempName, nullptr, 0, nullptr, &transfer.file);
     if (call->lastResult != 0) {
-        k_received_file_discard(state.tempName);
-        std::snprintf(line, sizeof line, "*Cannot create file: %s", state.localName);
+        k_received_file_discard(transfer.tempName);
+        std::snprintf(line, sizeof line, "*Cannot create file: %s", transfer.localName);
         showLine(call, line);
-        return 42;
+        return GET_FILE_NOT_CREATED;
     }
-    state.fileState = FILE_WRITING;
+    transfer.fileState = FILE_WRITING;
     return 0;
 }
 
@@ -188,54 +184,55 @@ int checkPlace(GetCall* call, const uint8_t* block) {
     const uint32_t number = k_block_number(block);
     const uint32_t payload = uint32_t(k_block_payload_length(block));
     char line[TRANSFER_LINE_SIZE];
-    if (number != state.nextBlock) {
+    if (number != transfer.nextBlock) {
         std::snprintf(line, sizeof line, "*Block %u of %s arrived where block %u belongs",
-                      unsigned(number), state.dosName, unsigned(state.nextBlock));
+                      unsigned(number), transfer.dosName, unsigned(transfer.nextBlock));
         showLine(call, line);
-        return BLOCK_OUT_OF_PLACE;
+        return GET_BLOCK_OUT_OF_PLACE;
     }
-    if (payload > state.fileSize - state.bytesDone) {
+    if (payload > transfer.fileSize - transfer.bytesDone) {
         std::snprintf(line, sizeof line, "*Block %u would carry %s past its %u bytes",
-                      unsigned(number), state.dosName, unsigned(state.fileSize));
+                      unsigned(number), transfer.dosName, unsigned(transfer.fileSize));
         showLine(call, line);
-        return BLOCK_PAST_SIZE;
+        return GET_BLOCK_PAST_SIZE;
     }
-    state.nextBlock++;
+    transfer.nextBlock++;
     return 0;
 }
 
 // The blocks of a refused file: taken in order, written nowhere.
 int dropData(GetCall* call, const uint8_t* block) {
     if (const int misplaced = checkPlace(call, block)) return misplaced;
-    state.bytesDone += uint32_t(k_block_payload_length(block));
-    k_block_remember(&state.lastStored, block);
-    if (k_block_type(block) == BLOCK_LAST) state.skipping = false;
+    transfer.bytesDone += uint32_t(k_block_payload_length(block));
+    k_block_remember(&transfer.lastStored, block);
+    if (k_block_type(block) == BLOCK_LAST) transfer.skipping = false;
     return 0;
 }
 
 int storeData(GetCall* call, const uint8_t* block) {
     LinkContext* ctx = call->ctx;
-    if (state.skipping) return dropData(call, block);
-    if (state.fileState != FILE_WRITING) return 43;  // no header has opened a file
+    if (transfer.skipping) return dropData(call, block);
+    // No header has opened a file.
+    if (transfer.fileState != FILE_WRITING) return GET_FILE_NOT_WRITTEN;
     if (const int misplaced = checkPlace(call, block)) return misplaced;
     const uint32_t payload = uint32_t(k_block_payload_length(block));
     uint32_t written = 0;
-    call->lastResult = k_file_write(FILE_TRANSFER, state.tempName, k_block_payload(block), payload,
-                                    &written, &state.file);
-    state.bytesDone += written;
-    if (call->lastResult != 0) return 43;
-    k_block_remember(&state.lastStored, block);
-    k_progress_show(ctx, state.dosName, state.bytesDone, state.fileSize);
+    call->lastResult = k_file_write(FILE_TRANSFER, transfer.tempName, k_block_payload(block),
+                                    payload, &written, &transfer.file);
+    transfer.bytesDone += written;
+    if (call->lastResult != 0) return GET_FILE_NOT_WRITTEN;
+    k_block_remember(&transfer.lastStored, block);
+    k_progress_show(ctx, transfer.dosName, transfer.bytesDone, transfer.fileSize);
     if (k_block_type(block) != BLOCK_LAST) return 0;
     // The announced size is the contract: a block lost or added on the way shows here.
-    if (state.bytesDone != state.fileSize) return FILE_INCOMPLETE;
-    k_file_write(FILE_CLOSE, state.tempName, nullptr, 0, nullptr, &state.file);
-    state.fileState = FILE_WRITTEN;
-    k_dos_ftimeSet(state.tempName, state.fileDate, state.fileTime);
-    call->lastResult = k_received_file_commit(state.tempName, state.localName);
+    if (transfer.bytesDone != transfer.fileSize) return GET_FILE_INCOMPLETE;
+    k_file_write(FILE_CLOSE, transfer.tempName, nullptr, 0, nullptr, &transfer.file);
+    transfer.fileState = FILE_WRITTEN;
+    k_dos_ftimeSet(transfer.tempName, transfer.fileDate, transfer.fileTime);
+    call->lastResult = k_received_file_commit(transfer.tempName, transfer.localName);
     if (call->lastResult != 0) {
-        k_received_file_discard(state.tempName);
-        return 43;
+        k_received_file_discard(transfer.tempName);
+        return GET_FILE_NOT_WRITTEN;
     }
     k_end_line_show(ctx, call->dc);
     return 0;
@@ -253,35 +250,35 @@ std::optional<int> verifyEcho(GetCall* call) {
         case EchoVerdict::Refused:
             return reject(call);
         case EchoVerdict::EchoNotSent:
-            return stop(call, 39);
+            return stop(call, GET_ECHO_NOT_SENT);
         case EchoVerdict::VerdictLost:
-            return stop(call, 40);
+            return stop(call, GET_VERDICT_LOST);
         case EchoVerdict::Ended:
         case EchoVerdict::Unexpected:
             break;
     }
     call->stopped = true;
     closeFile(call);
-    return -2;
+    return STEP_ENDED_EARLY;
 }
 
 int receiveBlock(GetCall* call) {
     LinkContext* ctx = call->ctx;
     uint8_t* block = ctx->frameBuffer;
     call->lastResult = k_link_receive(ctx, k_block_after_stx(block), BLOCK_TYPE_AND_LENGTH);
-    if (call->lastResult != 0) return stop(call, 32);
+    if (call->lastResult != 0) return stop(call, GET_BLOCK_HEAD_LOST);
     const int length = k_block_length(block);
-    if (length > BLOCK_LENGTH_MAX) return 36;
+    if (length > BLOCK_LENGTH_MAX) return GET_BLOCK_TOO_LONG;
     k_block_set_number(block, uint32_t(BLOCK_NUMBER_MISSING));
     if (length < BLOCK_LENGTH_MIN) return reject(call);
 
     int received = 0;
-    call->lastResult = k_link_receive(ctx, block + BLOCK_BODY, length, &received);
-    if (call->lastResult == 2 || call->lastResult == 25) {
+    call->lastResult = k_link_receive(ctx, block + BLOCK_COUNTED_OFFSET, length, &received);
+    if (call->lastResult == PORT_NOTHING_RECEIVED || call->lastResult == PORT_PART_RECEIVED) {
         if (received < 4) k_block_set_number(block, uint32_t(BLOCK_NUMBER_MISSING));
         return reject(call);
     }
-    if (call->lastResult != 0) return stop(call, 38);
+    if (call->lastResult != 0) return stop(call, GET_BLOCK_BODY_FAILED);
     block[k_block_size(block)] = 0;
     if (!k_block_checksum_ok(block)) return reject(call);
     if (ctx->verifyTransfer != 0) {
@@ -289,33 +286,33 @@ int receiveBlock(GetCall* call) {
     }
 
     if (ctx->cancelRequested != 0) return giveUp(call);  // the block is not stored
-    state.retryCount = 0;
-    if (!k_block_repeats(state.lastStored, block)) {
+    transfer.retryCount = 0;
+    if (!k_block_repeats(transfer.lastStored, block)) {
         const int stored =
             k_block_type(block) == BLOCK_HEADER ? startFile(call, block) : storeData(call, block);
         if (stored != 0) return stored;
     }
     call->lastResult = k_link_send_byte(ctx, ACK);
-    return call->lastResult == 0 ? 0 : 44;
+    return call->lastResult == 0 ? STEP_MORE : GET_ACK_NOT_SENT;
 }
 
 int controlSequence(GetCall* call) {
     LinkContext* ctx = call->ctx;
     uint8_t* sequence = ctx->frameBuffer;
-    state.escCount++;
     call->lastResult = k_link_receive(ctx, sequence + 1, 1);
-    if (call->lastResult != 0) return stop(call, 20);
+    if (call->lastResult != 0) return stop(call, GET_ESCAPE_LETTER_LOST);
     if (sequence[1] == 'E') {
         call->stopped = true;
         closeFile(call);
-        if (state.incompleteFiles != 0) return FILE_INCOMPLETE;
-        if (state.refusedFiles == 0) return -1;
+        if (transfer.incompleteFiles != 0) return GET_FILE_INCOMPLETE;
+        if (transfer.refusedFiles == 0) return STEP_ENDED_NORMALLY;
         ctx->failureWords = FILES_REFUSED_WORDS;
-        return FILES_REFUSED;
+        return GET_FILES_REFUSED;
     }
-    if (sequence[1] != 'R' || state.escCount != 1) return stop(call, 31);
+    if (sequence[1] != 'R' || transfer.opened) return stop(call, GET_ESCAPE_UNEXPECTED);
+    transfer.opened = true;
     call->lastResult = k_link_send_byte(ctx, ACK);
-    return call->lastResult == 0 ? 0 : stop(call, 30);
+    return call->lastResult == 0 ? STEP_MORE : stop(call, GET_START_ACK_NOT_SENT);
 }
 
 int step(GetCall* call) {
@@ -324,10 +321,10 @@ int step(GetCall* call) {
     // must not hold a cancel off until the time-out.
     if (ctx->cancelRequested != 0) return giveUp(call);
     call->lastResult = k_link_receive(ctx, ctx->frameBuffer, 1);
-    if (call->lastResult != 0) return 10;
+    if (call->lastResult != 0) return GET_NO_EVENT;
     const uint8_t first = ctx->frameBuffer[0];
     if (first == ESC) return controlSequence(call);
-    if (state.escCount == 0 || first != STX) return 0;  // noise before or between blocks
+    if (!transfer.opened || first != STX) return STEP_MORE;  // noise before or between blocks
     return receiveBlock(call);
 }
 
@@ -335,22 +332,24 @@ int step(GetCall* call) {
 
 int a_GetResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
     if (ctx->tickCount == 1) {
-        state.escCount = 0;
-        state.retryCount = 0;
-        state.fileState = NO_FILE;
-        state.skipping = false;
-        state.headerSeen = false;
-        state.directoryAsked = false;
-        state.incompleteFiles = 0;
-        state.refusedFiles = 0;
-        k_block_forget(&state.lastStored);
+        transfer.opened = false;
+        transfer.retryCount = 0;
+        transfer.fileState = NO_FILE;
+        transfer.skipping = false;
+        transfer.headerSeen = false;
+        transfer.directoryAsked = false;
+        transfer.incompleteFiles = 0;
+        transfer.refusedFiles = 0;
+        k_block_forget(&transfer.lastStored);
     }
     GetCall call{ctx, dc, false, 0};
     const int result = step(&call);
-    if (result == 0 || result == -1 || result == -2) return result;
+    if (result == STEP_MORE || result == STEP_ENDED_NORMALLY || result == STEP_ENDED_EARLY) {
+        return result;
+    }
     closeFile(&call);
     k_fatal_error(2, "a_GetResponseFrom98", result,
-                  result == FILE_INCOMPLETE ? int(state.bytesDone) : call.lastResult, 0);
+                  result == GET_FILE_INCOMPLETE ? int(transfer.bytesDone) : call.lastResult, 0);
     if (!call.stopped) k_link_send_end(ctx);
     return result;
 }

@@ -1,6 +1,9 @@
+#include "link/line_drain.h"
+
 #include <cstdint>
 
-#include "link/transfer_io.h"
+#include "core/link_context.h"
+#include "serial/port.h"
 
 namespace {
 
@@ -12,7 +15,8 @@ constexpr int DRAIN_BYTES_MAX = 16 * 1024;  // a far end that never stops is not
 void k_link_drain_after_cut(LinkContext* ctx) {
     if (ctx->ioOverlapped.cutWait == 0) return;
     ctx->ioOverlapped.cutWait = 0;
-    // Byte by byte: a one-byte receive ends quietly (2) on silence, without a report.
+    // Byte by byte, with a time-out of its own: a one-byte receive ends quietly
+    // (PORT_NOTHING_RECEIVED) on silence, without a report.
     uint8_t discard = 0;
     int received = 0;
     for (int i = 0; i < DRAIN_BYTES_MAX; ++i) {

@@ -1,18 +1,18 @@
 // One block of a "#PUT" through its exchange: sent, answered, with verification checked
 // against its echo, and sent again after a rejection.
+#include "link/put_block.h"
+
 #include <optional>
 
 #include "core/link_context.h"
 #include "files/reporter.h"
 #include "link/failure_words.h"
-#include "link/link.h"
+#include "link/step_result.h"
 #include "link/transfer_io.h"
 #include "link/transfer_lines.h"
 #include "link/wire_format.h"
 
 namespace {
-
-constexpr int RETRY_LIMIT = 5;  // repeats of one block before giving up
 
 struct PutExchange {
     LinkContext* ctx;
@@ -24,23 +24,23 @@ struct PutExchange {
 using Answer = std::optional<int>;
 
 // ESC and a letter: 'E' is the other side giving up; anything else breaks the protocol.
-int escapeAnswer(PutExchange* x) {
-    uint8_t* letter = x->ctx->workBuffer + 1;
-    x->lastResult = k_link_receive(x->ctx, letter, 1);
-    if (x->lastResult != 0) return 21;
+int escapeAnswer(PutExchange* exchange) {
+    uint8_t* letter = exchange->ctx->workBuffer + 1;
+    exchange->lastResult = k_link_receive(exchange->ctx, letter, 1);
+    if (exchange->lastResult != 0) return 21;
     if (*letter == 'E') {
-        x->ctx->failureWords = PUT_ENDED_BY_DOS_WORDS;
+        exchange->ctx->failureWords = PUT_ENDED_BY_DOS_WORDS;
         return -2;
     }
-    x->lastResult = *letter;
+    exchange->lastResult = *letter;
     return 22;
 }
 
 // The echo of the block, compared byte for byte (the length included), and its verdict.
-Answer echoAnswer(PutExchange* x) {
-    LinkLine line{x->ctx, 0};
-    const EchoResult result = k_check_echo(line, x->block, x->ctx->workBuffer);
-    x->lastResult = line.lastResult;
+Answer echoAnswer(PutExchange* exchange) {
+    LinkLine line{exchange->ctx, 0};
+    const EchoResult result = k_check_echo(line, exchange->block, exchange->ctx->workBuffer);
+    exchange->lastResult = line.lastResult;
     switch (result) {
         case EchoResult::Delivered:
             return 0;
@@ -62,27 +62,27 @@ Answer echoAnswer(PutExchange* x) {
     return 42;
 }
 
-Answer answer(PutExchange* x) {
-    LinkContext* ctx = x->ctx;
+Answer answer(PutExchange* exchange) {
+    LinkContext* ctx = exchange->ctx;
     uint8_t* first = ctx->workBuffer;
-    x->lastResult = k_link_receive(ctx, first, 1);
-    if (x->lastResult != 0) return 20;
-    if (first[0] == ESC) return escapeAnswer(x);
+    exchange->lastResult = k_link_receive(ctx, first, 1);
+    if (exchange->lastResult != 0) return 20;
+    if (first[0] == ESC) return escapeAnswer(exchange);
     if (first[0] == ACK) return 0;
-    if (ctx->verifyTransfer != 0 && first[0] == STX) return echoAnswer(x);
+    if (ctx->verifyTransfer != 0 && first[0] == STX) return echoAnswer(exchange);
     return std::nullopt;
 }
 
-int deliver(PutExchange* x, DeviceContext* dc) {
-    LinkContext* ctx = x->ctx;
-    const int size = int(k_block_size(x->block));
+int deliver(PutExchange* exchange, DeviceContext* dc) {
+    LinkContext* ctx = exchange->ctx;
+    const int size = int(k_block_size(exchange->block));
     for (int retry = 1;; ++retry) {
-        x->lastResult = k_link_send(ctx, x->block, size);
-        if (x->lastResult != 0) return 10;
-        if (const Answer result = answer(x)) return *result;
-        k_data_error_show(ctx, dc, int32_t(k_block_number(x->block)), retry);
-        if (retry > RETRY_LIMIT) {
-            x->lastResult = k_link_send_end(ctx);
+        exchange->lastResult = k_link_send(ctx, exchange->block, size);
+        if (exchange->lastResult != 0) return 10;
+        if (const Answer result = answer(exchange)) return *result;
+        k_data_error_show(ctx, dc, int32_t(k_block_number(exchange->block)), retry);
+        if (retry > BLOCK_REPEATS_MAX) {
+            exchange->lastResult = k_link_send_end(ctx);
             return -2;
         }
     }

@@ -1,6 +1,8 @@
 // "#PUT": local files to the MS-DOS side. Each call of the driver's tick either starts the
 // next file that matches the pattern (its header block) or sends the next data block of the
 // current one; a_send98_put carries each block through its exchange.
+#include "link/put_transfer.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -10,7 +12,9 @@
 #include "files/find_file.h"
 #include "files/reporter.h"
 #include "files/unsendable_names.h"
-#include "link/link.h"
+#include "link/dos_file_time.h"
+#include "link/put_block.h"
+#include "link/step_result.h"
 #include "link/transfer_io.h"
 #include "link/transfer_lines.h"
 #include "link/transfer_names.h"
@@ -75,10 +79,10 @@ void notSent(PutCall* call, const char* reason, const char* name) {
 
 // After the last file, and after a cancel: ESC 'E' ends the transfer.
 int endOfCall(LinkContext* ctx) {
-    if (state.lastPending == 0 && ctx->cancelRequested == 0) return 0;
+    if (state.lastPending == 0 && ctx->cancelRequested == 0) return STEP_MORE;
     k_link_send_end(ctx);
-    if (ctx->cancelRequested != 0) return -2;
-    return state.notSent == 0 ? -1 : FILES_NOT_SENT;
+    if (ctx->cancelRequested != 0) return STEP_ENDED_EARLY;
+    return state.notSent == 0 ? STEP_ENDED_NORMALLY : FILES_NOT_SENT;
 }
 
 int sendHeader(PutCall* call) {
@@ -196,14 +200,14 @@ int a_PutResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
         }
     }
     const int result = state.phase == 1 ? startNextFile(&call) : sendNextBlock(&call);
-    if (result == 0) return 0;
+    if (result == STEP_MORE) return STEP_MORE;
     endSearch(ctx);
-    if (result == -1) return -1;
+    if (result == STEP_ENDED_NORMALLY) return STEP_ENDED_NORMALLY;
     if (state.fileState == FILE_READING) {
         k_file_read(FILE_CLOSE, state.localName, nullptr, 0, nullptr, &state.file);
         state.fileState = FILE_READ;
     }
-    if (result != -2) {
+    if (result != STEP_ENDED_EARLY) {
         k_fatal_error(2, "a_PutResponseFrom98", result,
                       result == FILES_NOT_SENT ? state.notSent : call.lastResult,
                       result == 40 ? int(state.bytesRead) : 0);

@@ -1,12 +1,14 @@
 // The answer to a plain command: text records shown line by line, the new prompt, the end.
+#include "link/response_reception.h"
+
 #include <cstring>
 
 #include "console/screen_buffer.h"
 #include "core/link_context.h"
 #include "files/reporter.h"
-#include "link/link.h"
+#include "link/step_result.h"
+#include "link/transfer_io.h"
 #include "link/wire_format.h"
-#include "serial/port.h"
 
 namespace {
 
@@ -16,16 +18,6 @@ constexpr size_t PROMPT_HEAD = 5;
 constexpr size_t PROMPT_TAIL = 12;
 constexpr int TAB_WIDTH = 8;
 constexpr int PASS_OVER = 1;  // the pass ended without ending the call
-
-int receive(LinkContext* ctx, uint8_t* into, int count) {
-    int received = 0;
-    return k_rs232c_receive2(ctx->timeoutSetting, ctx->portHandle, &ctx->ioOverlapped, into, count,
-                             &received);
-}
-
-int send(LinkContext* ctx, const uint8_t* bytes, int count) {
-    return k_rs232c_send(ctx->portHandle, &ctx->ioOverlapped, bytes, count);
-}
 
 void paint(LinkContext* ctx, DeviceContext* dc) {
     a_editRedraw(ctx, 0, ctx->lineHeight, dc);
@@ -78,24 +70,22 @@ void showText(LinkContext* ctx, DeviceContext* dc, const uint8_t* text) {
 // One record after ESC 'R': ACK it in, read it, show it, answer it. Returns PASS_OVER or a
 // code that ends the call; *promptLength is set when a prompt was taken.
 int takeRecord(LinkContext* ctx, DeviceContext* dc, int* promptLength) {
-    const uint8_t ack = ACK;
-    if (send(ctx, &ack, 1) != 0) return 30;
+    if (k_link_send_byte(ctx, ACK) != 0) return 30;
     uint8_t* record = ctx->frameBuffer;
-    if (receive(ctx, record, 1) != 0) return 31;
+    if (k_link_receive(ctx, record, 1) != 0) return 31;
     if (record[0] == ESC) {
-        receive(ctx, record + 1, 1);
+        k_link_receive(ctx, record + 1, 1);
         return 32;
     }
     if (record[0] != STX) return 34;
-    if (receive(ctx, record + 1, 3) != 0) return 33;
+    if (k_link_receive(ctx, record + 1, 3) != 0) return 33;
     int length = k_get16(record + 2);
     if (length > TEXT_RECORD_MAX) {
-        const uint8_t end[2] = {ESC, 'E'};
-        send(ctx, end, 2);
+        k_link_send_end(ctx);
         return 36;
     }
     uint8_t* text = record + 4;
-    if (length > 0 && receive(ctx, text, length) != 0) return 38;
+    if (length > 0 && k_link_receive(ctx, text, length) != 0) return 38;
     text[length] = '\0';
 
     if (record[1] & TEXT_PROMPT) {
@@ -104,19 +94,18 @@ int takeRecord(LinkContext* ctx, DeviceContext* dc, int* promptLength) {
     } else {
         showText(ctx, dc, text);
     }
-    const uint8_t answer = ctx->cancelRequested ? NAK : ACK;
-    if (send(ctx, &answer, 1) != 0) return 40;
+    if (k_link_send_byte(ctx, ctx->cancelRequested ? NAK : ACK) != 0) return 40;
     return PASS_OVER;
 }
 
 // One pass: a stray byte, an ignored ESC pair, a record, or the end of the answer.
 int pass(LinkContext* ctx, DeviceContext* dc, int* promptLength) {
     uint8_t byte = 0;
-    if (receive(ctx, &byte, 1) != 0) return 10;
+    if (k_link_receive(ctx, &byte, 1) != 0) return 10;
     // A cancel waits for the next record's answer; noise in its place brings none.
-    if (byte != ESC) return ctx->cancelRequested ? -2 : PASS_OVER;
-    if (receive(ctx, &byte, 1) != 0) return 20;
-    if (byte == 'E') return ctx->cancelRequested ? -2 : -1;
+    if (byte != ESC) return ctx->cancelRequested ? STEP_ENDED_EARLY : PASS_OVER;
+    if (k_link_receive(ctx, &byte, 1) != 0) return 20;
+    if (byte == 'E') return ctx->cancelRequested ? STEP_ENDED_EARLY : STEP_ENDED_NORMALLY;
     if (byte != 'R') return PASS_OVER;
     return takeRecord(ctx, dc, promptLength);
 }
@@ -128,9 +117,9 @@ int a_ResponseFrom98(LinkContext* ctx, DeviceContext* dc) {
     for (int i = 0; i < PASSES_PER_CALL; ++i) {
         int result = pass(ctx, dc, &promptLength);
         if (result == PASS_OVER) continue;
-        if (result != -1 && result != -2)
+        if (result != STEP_ENDED_NORMALLY && result != STEP_ENDED_EARLY)
             k_fatal_error(2, "a_ResponseFrom98", result, promptLength, 0);
         return result;
     }
-    return 0;
+    return STEP_MORE;
 }

@@ -19,8 +19,8 @@ inline int k_link_close(LinkContext* ctx) {
     return k_port_close(&ctx->portHandle, &ctx->ioOverlapped);
 }
 
-// 0 when all `count` bytes arrived; 2 nothing within the time-out, 25 only part, else a
-// port failure.
+// 0 when all `count` bytes arrived; PORT_NOTHING_RECEIVED nothing within the time-out,
+// PORT_PART_RECEIVED only part, else a port failure.
 inline int k_link_receive(LinkContext* ctx, void* buffer, int count, int* received) {
     return k_rs232c_receive2(ctx->timeoutSetting, ctx->portHandle, &ctx->ioOverlapped, buffer,
                              count, received);
@@ -47,11 +47,6 @@ inline int k_link_send_end(LinkContext* ctx) {
     ctx->workBuffer[1] = 'E';
     return k_link_send(ctx, ctx->workBuffer, 2);
 }
-
-// After a wait cut short by a cancel, the far end may still be sending the block under way:
-// takes what arrives until the line has been quiet for 200 ms (at most 16 KiB), so that the
-// next command's answer is not read from its tail.
-void k_link_drain_after_cut(LinkContext* ctx);
 
 // The link context's port as the line of the verification exchange (link/wire_format.h);
 // lastResult keeps the port's result of the last call for the failure report.

@@ -132,7 +132,7 @@ void VelmodSender::beginText(uint64_t nowUs) {
 }
 
 bool VelmodSender::sendByte(uint8_t byte) {
-    if (k_rs232c_send(ctx_->portHandle, &ctx_->ioOverlapped, &byte, 1) == 0) return true;
+    if (k_link_send(ctx_, &byte, 1) == 0) return true;
     fail(std::string("The line failed while sending (") + k_rs232c_explain(&ctx_->ioOverlapped) +
          "): check the cable, then delete the incomplete VELMOD.COM on the DOS machine "
          "(DEL VELMOD.COM) and start again.");

@@ -42,7 +42,7 @@ size_t k_block_data(uint8_t* block, uint8_t type, uint32_t number, size_t payloa
     k_put16(block + 2, uint32_t(BLOCK_LENGTH_MIN + payloadLength));
     k_block_set_number(block, number);
     k_block_set_checksum(block, k_checksum(k_block_payload(block), payloadLength));
-    return payloadLength + BLOCK_HEAD;
+    return payloadLength + BLOCK_PAYLOAD_OFFSET;
 }
 
 size_t k_block_header(uint8_t* block, uint16_t dosDate, uint16_t dosTime, uint32_t size,
@@ -54,7 +54,7 @@ size_t k_block_header(uint8_t* block, uint16_t dosDate, uint16_t dosTime, uint32
     k_put16(block + 6, dosTime);
     k_put32(block + 8, size);
     copyBytes(k_block_payload(block), name, nameLength);
-    return nameLength + BLOCK_HEAD;
+    return nameLength + BLOCK_PAYLOAD_OFFSET;
 }
 
 bool k_block_checksum_ok(const uint8_t* block) {

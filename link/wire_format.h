@@ -43,13 +43,15 @@ constexpr uint8_t DOS_ERROR_GET_AND_PUT = 0x04;    // both transfer flags set
 constexpr uint8_t DOS_ERROR_NO_FILE = 0x10;        // GET: nothing matches
 constexpr uint8_t DOS_ERROR_PATH = 0x11;           // a name that is invalid or leaves the drive
 
-constexpr int BLOCK_HEAD = 12;  // bytes before the payload
 constexpr int BLOCK_PAYLOAD_MAX = 4096;
 constexpr int BLOCK_LENGTH_MIN = 8;
 constexpr int BLOCK_LENGTH_MAX = 4104;  // 8 + 4096
 constexpr int BLOCK_BYTES_MAX = BLOCK_LENGTH_MAX + 4;
 constexpr int TEXT_RECORD_MAX = 80;
 constexpr int COMMAND_TEXT_MAX = 512;
+// Repeats of one block before either end gives up: the sender sends a block at most this many
+// times more after the first, and the receiver rejects it at most this many times more.
+constexpr int BLOCK_REPEATS_MAX = 5;
 
 inline void k_put16(uint8_t* p, uint32_t v) {
     p[0] = uint8_t(v);
@@ -83,8 +85,9 @@ size_t k_block_header(uint8_t* block, uint16_t dosDate, uint16_t dosTime, uint32
                       const char* name, size_t nameLength);
 
 // The fields of a block, by name. Offsets into a block appear nowhere else.
-constexpr int BLOCK_BODY = 4;             // the L bytes counted by the length field start here
 constexpr int BLOCK_TYPE_AND_LENGTH = 3;  // what a receiver reads after the STX
+constexpr int BLOCK_COUNTED_OFFSET = 4;   // the L bytes the length field counts start here
+constexpr int BLOCK_PAYLOAD_OFFSET = 12;  // after number|date time and checksum|size
 
 // Where the type and length go when the STX has been read on its own.
 inline uint8_t* k_block_after_stx(uint8_t* block) {
@@ -116,10 +119,10 @@ inline void k_block_set_checksum(uint8_t* block, uint32_t sum) {
     k_put32(block + 8, sum);
 }
 inline uint8_t* k_block_payload(uint8_t* block) {
-    return block + BLOCK_HEAD;
+    return block + BLOCK_PAYLOAD_OFFSET;
 }
 inline const uint8_t* k_block_payload(const uint8_t* block) {
-    return block + BLOCK_HEAD;
+    return block + BLOCK_PAYLOAD_OFFSET;
 }
 // L - 8 for a length already checked (0 below 8).
 inline size_t k_block_payload_length(const uint8_t* block) {
@@ -235,7 +238,7 @@ EchoResult k_check_echo(Line& line, const uint8_t* sent, uint8_t* echo) {
     if (length > BLOCK_LENGTH_MAX && Line::LONG_ECHO_ENDS) return EchoResult::TooLong;
     bool same = false;
     if (length >= BLOCK_LENGTH_MIN && length <= BLOCK_LENGTH_MAX) {
-        if (!line.receive(echo + BLOCK_BODY, size_t(length))) return EchoResult::BodyLost;
+        if (!line.receive(echo + BLOCK_COUNTED_OFFSET, size_t(length))) return EchoResult::BodyLost;
         // The length field is compared too: an echo of another length never matches.
         same = true;
         for (size_t i = 0; i < size_t(length) + 4 && same; ++i) same = echo[i] == sent[i];

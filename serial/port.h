@@ -8,7 +8,7 @@
 // data, so a byte is taken as soon as it arrives. A device that hangs up or fails while open
 // (a USB adapter pulled out) ends a send or receive at once with PORT_FAILED.
 //
-// All three return 0 or a code; failures other than the receive's 2 are reported once through
+// All three return 0 or a code; failures other than PORT_NOTHING_RECEIVED are reported once through
 // k_fatal_error with kind 9. The callers keep the port state (LinkContext.portOpen).
 #pragma once
 #include <csignal>
@@ -20,6 +20,11 @@ constexpr int PORT_NONE = -1;  // the port handle slot holds no open device
 // A receive or send found the device gone or failing (hang-up, EIO): code of its own, so the
 // caller stops at once instead of waiting out the time-out.
 constexpr int PORT_FAILED = 30;
+
+// A receive's idle time-out: nothing arrived (not reported; a caller may be waiting for
+// silence), or only part of the bytes asked for.
+constexpr int PORT_NOTHING_RECEIVED = 2;
+constexpr int PORT_PART_RECEIVED = 25;
 
 // A receive whose wait was cut short through PortIo.cutWait (the user cancelled while the far
 // end kept the idle time-out alive). Not reported: the caller shows the cancel.
@@ -73,9 +78,9 @@ inline int k_port_close(int* handle, PortIo* io) {
 // PORT_FAILED the device is gone.
 int k_rs232c_send(int handle, PortIo* io, const void* bytes, int count);
 
-// Reads exactly `count` bytes; *received is the number read so far. 10 count <= 0; 2 idle
-// time-out with nothing received (not reported); 25 idle time-out after part of the bytes;
-// PORT_FAILED the device is gone; PORT_WAIT_CUT the wait was cut short (not reported).
+// Reads exactly `count` bytes; *received is the number read so far. 10 count <= 0;
+// PORT_NOTHING_RECEIVED or PORT_PART_RECEIVED at the idle time-out; PORT_FAILED the device is
+// gone; PORT_WAIT_CUT the wait was cut short (not reported).
 int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int count, int* received);
 
 // The device path COMn opens: the mapped path, or /dev/ttyS(n-1).

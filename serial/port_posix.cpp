@@ -246,9 +246,9 @@ int k_rs232c_receive2(int timeout, int handle, PortIo* io, void* buffer, int cou
         if (++idlePolls > idleLimit) {
             if (total == 0) {
                 io->systemError = lastError;  // the caller decides whether silence is a fault
-                return 2;
+                return PORT_NOTHING_RECEIVED;
             }
-            return fail(io, name, 25, lastError, count, total);
+            return fail(io, name, PORT_PART_RECEIVED, lastError, count, total);
         }
     }
     return 0;

@@ -17,8 +17,6 @@ enum class BlockSend {
     GaveUp,    // rejected on every repeat: this side ends the transfer
 };
 
-constexpr uint32_t BLOCK_REPEATS_MAX = 5;
-
 // `block` is built and whole; a damage the machine asks for is undone before this returns. A
 // data block the machine skips is Delivered without being sent.
 BlockSend dos_send_block(ExchangeLine& line, EngineMachine& machine, uint8_t* block, bool verify);

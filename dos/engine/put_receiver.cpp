@@ -64,7 +64,7 @@ class PutReceiver final : Transfer {
             line_.drain(QUIET_AFTER_SHORT_BLOCK_MS);
             return reject();
         }
-        const LineRead body = line_.read(block + BLOCK_BODY, uint32_t(length));
+        const LineRead body = line_.read(block + BLOCK_COUNTED_OFFSET, uint32_t(length));
         if (body == LineRead::Timeout) return reject();  // part of it was lost on the way
         if (body != LineRead::Ok) return lost();
         const bool header = k_block_type(block) == BLOCK_HEADER;

@@ -421,7 +421,7 @@ TEST(VelmoDos, SilentAfterSendsNothingMoreAndLeavesNothingBehind) {
     ASSERT_EQ(line.frame(COMMAND_GET, "B.BIN"), Bytes{ACK});
     EXPECT_EQ(readBytes(line.fd(), 2), (Bytes{ESC, 'R'}));
     writeBytes(line.fd(), Bytes{ACK});
-    EXPECT_EQ(readBytes(line.fd(), BLOCK_HEAD + 5).size(), size_t(BLOCK_HEAD + 5));
+    EXPECT_EQ(readBytes(line.fd(), BLOCK_PAYLOAD_OFFSET + 5).size(), size_t(BLOCK_PAYLOAD_OFFSET + 5));
     writeBytes(line.fd(), Bytes{ACK});
     EXPECT_EQ(readBytes(line.fd(), 100, 500), Bytes{STX});  // 2 + 17 + 1 bytes, then silence
     writeBytes(line.fd(), Bytes{ESC, 'E'});                 // velmo gives up after its time-out
@@ -436,9 +436,9 @@ TEST(VelmoDos, HostileNameGoesIntoTheHeaderAsGiven) {
     ASSERT_EQ(line.frame(COMMAND_GET, "B.BIN"), Bytes{ACK});
     EXPECT_EQ(readBytes(line.fd(), 2), (Bytes{ESC, 'R'}));
     writeBytes(line.fd(), Bytes{ACK});
-    const Bytes header = readBytes(line.fd(), BLOCK_HEAD + 7);
-    ASSERT_EQ(header.size(), size_t(BLOCK_HEAD + 7));
-    EXPECT_EQ(std::string(header.begin() + BLOCK_HEAD, header.end()), "..\\evil");
+    const Bytes header = readBytes(line.fd(), BLOCK_PAYLOAD_OFFSET + 7);
+    ASSERT_EQ(header.size(), size_t(BLOCK_PAYLOAD_OFFSET + 7));
+    EXPECT_EQ(std::string(header.begin() + BLOCK_PAYLOAD_OFFSET, header.end()), "..\\evil");
 }
 
 TEST(VelmoDos, JapaneseNamesTravelAsShiftJisAndLandAsUtf8) {

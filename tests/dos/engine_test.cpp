@@ -193,7 +193,7 @@ std::map<std::string, std::string> receiveGet(RawLine& velmo,
         } else {
             writeBytes(velmo.fd(), Bytes{ACK});
         }
-        const std::string payload(block.begin() + BLOCK_HEAD, block.end());
+        const std::string payload(block.begin() + BLOCK_PAYLOAD_OFFSET, block.end());
         if (block[1] == BLOCK_HEADER) {
             name = payload;
         } else {
@@ -273,7 +273,7 @@ TEST(DosEngine, VerifiedGetEchoDifferingLateIsAnsweredNakAndTheBlockSentAgain) {
     int damaged = 0;
     const auto echo = [&damaged](Bytes& block) {
         // Past the first few hundred bytes, where a comparison in pieces must still look.
-        if (block[1] != BLOCK_HEADER && damaged++ == 0) block[BLOCK_HEAD + 900] ^= 1;
+        if (block[1] != BLOCK_HEADER && damaged++ == 0) block[BLOCK_PAYLOAD_OFFSET + 900] ^= 1;
     };
     EXPECT_EQ(receiveGet(rig.velmo(), echo), machine.files);
     EXPECT_EQ(damaged, 2);
@@ -327,7 +327,7 @@ TEST(DosEngine, GetBlockRefusedOnEveryRepeatIsGivenUp) {
         ASSERT_EQ(velmo.frame(COMMAND_GET, "A.BIN"), Bytes{ACK});
         ASSERT_EQ(readBytes(velmo.fd(), 2), (Bytes{ESC, 'R'}));
         writeBytes(velmo.fd(), Bytes{ACK});
-        readBytes(velmo.fd(), BLOCK_HEAD + 5);  // the header, "A.BIN"
+        readBytes(velmo.fd(), BLOCK_PAYLOAD_OFFSET + 5);  // the header, "A.BIN"
         writeBytes(velmo.fd(), Bytes{ACK});
         const Bytes data = dataBlock(BLOCK_LAST, 1, "abc");
         for (uint32_t send = 0; send <= BLOCK_REPEATS_MAX; ++send) {

@@ -1,4 +1,6 @@
 // MS-DOS time stamps and sizes of local files.
+#include "link/dos_file_time.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 

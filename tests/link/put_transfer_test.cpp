@@ -74,7 +74,7 @@ TEST_F(PutTransferTest, SendsEachFileButTheEmptyOneBlockByBlock) {
     std::string current;
     for (size_t i = 0; i + 1 < frames.size(); ++i) {
         const Bytes& frame = frames[i];
-        if (frame[1] == BLOCK_HEADER) current.assign(frame.begin() + BLOCK_HEAD, frame.end());
+        if (frame[1] == BLOCK_HEADER) current.assign(frame.begin() + BLOCK_PAYLOAD_OFFSET, frame.end());
         byFile[current].push_back(frame);
     }
     EXPECT_EQ(byFile["A.TXT"],
@@ -174,8 +174,8 @@ TEST_F(PutTransferTest, FilesThatCannotBeSentAreNamedAndTheOthersGo) {
     EXPECT_EQ(result, 50);
     std::vector<std::string> sent;
     for (const Bytes& frame : frames) {
-        if (frame.size() > BLOCK_HEAD && frame[1] == BLOCK_HEADER) {
-            sent.emplace_back(frame.begin() + BLOCK_HEAD, frame.end());
+        if (frame.size() > BLOCK_PAYLOAD_OFFSET && frame[1] == BLOCK_HEADER) {
+            sent.emplace_back(frame.begin() + BLOCK_PAYLOAD_OFFSET, frame.end());
         }
     }
     std::sort(sent.begin(), sent.end());

@@ -23,14 +23,14 @@ inline const Bytes ESC_R = {ESC, 'R'};
 inline const Bytes ESC_E = {ESC, 'E'};
 
 inline Bytes dataBlock(uint8_t type, uint32_t number, const std::string& payload) {
-    Bytes block(BLOCK_HEAD + payload.size());
-    std::memcpy(block.data() + BLOCK_HEAD, payload.data(), payload.size());
+    Bytes block(BLOCK_PAYLOAD_OFFSET + payload.size());
+    std::memcpy(block.data() + BLOCK_PAYLOAD_OFFSET, payload.data(), payload.size());
     k_block_data(block.data(), type, number, payload.size());
     return block;
 }
 
 inline Bytes headerBlock(const std::string& name, uint32_t size) {
-    Bytes block(BLOCK_HEAD + name.size());
+    Bytes block(BLOCK_PAYLOAD_OFFSET + name.size());
     k_block_header(block.data(), k_dos_date(2000, 1, 15), k_dos_time(12, 30, 0), size, name.data(),
                    name.size());
     return block;

@@ -17,7 +17,7 @@ TEST(WireFormat, ChecksumOfAbcIs0x126) {
 
 TEST(WireFormat, LastDataBlockOfAThreeByteFile) {
     uint8_t block[BLOCK_BYTES_MAX] = {};
-    std::memcpy(block + BLOCK_HEAD, "abc", 3);
+    std::memcpy(block + BLOCK_PAYLOAD_OFFSET, "abc", 3);
     size_t size = k_block_data(block, BLOCK_LAST, 1, 3);
     EXPECT_EQ(Bytes(block, block + size), (Bytes{0x02, 0x82, 0x0B, 0x00, 0x01, 0x00, 0x00, 0x00,
                                                  0x26, 0x01, 0x00, 0x00, 0x61, 0x62, 0x63}));
