@@ -421,7 +421,8 @@ TEST(VelmoDos, SilentAfterSendsNothingMoreAndLeavesNothingBehind) {
     ASSERT_EQ(line.frame(COMMAND_GET, "B.BIN"), Bytes{ACK});
     EXPECT_EQ(readBytes(line.fd(), 2), (Bytes{ESC, 'R'}));
     writeBytes(line.fd(), Bytes{ACK});
-    EXPECT_EQ(readBytes(line.fd(), BLOCK_PAYLOAD_OFFSET + 5).size(), size_t(BLOCK_PAYLOAD_OFFSET + 5));
+    EXPECT_EQ(readBytes(line.fd(), BLOCK_PAYLOAD_OFFSET + 5).size(),
+              size_t(BLOCK_PAYLOAD_OFFSET + 5));
     writeBytes(line.fd(), Bytes{ACK});
     EXPECT_EQ(readBytes(line.fd(), 100, 500), Bytes{STX});  // 2 + 17 + 1 bytes, then silence
     writeBytes(line.fd(), Bytes{ESC, 'E'});                 // velmo gives up after its time-out

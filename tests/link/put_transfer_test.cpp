@@ -74,7 +74,8 @@ TEST_F(PutTransferTest, SendsEachFileButTheEmptyOneBlockByBlock) {
     std::string current;
     for (size_t i = 0; i + 1 < frames.size(); ++i) {
         const Bytes& frame = frames[i];
-        if (frame[1] == BLOCK_HEADER) current.assign(frame.begin() + BLOCK_PAYLOAD_OFFSET, frame.end());
+        if (frame[1] == BLOCK_HEADER)
+            current.assign(frame.begin() + BLOCK_PAYLOAD_OFFSET, frame.end());
         byFile[current].push_back(frame);
     }
     EXPECT_EQ(byFile["A.TXT"],
