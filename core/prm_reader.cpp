@@ -9,7 +9,7 @@
 
 #include "console/screen_buffer.h"
 #include "core/link_context.h"
-#include "files/file_layer.h"
+#include "files/text_line_reader.h"
 
 namespace {
 

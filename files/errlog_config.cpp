@@ -1,14 +1,16 @@
 // The reporter's configuration: the environment (which counts only together with the unlock
 // entry) and then the file "ERRLOG.TXT" in the current directory. docs/errorlog.md tells the
 // user how to switch the log on.
+#include "files/errlog_config.h"
+
 #include <array>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "core/encoding.h"
-#include "files/file_layer.h"
 #include "files/reporter.h"
+#include "files/text_line_reader.h"
 
 extern char** environ;
 

@@ -1,9 +1,8 @@
 // Appending records to a DOS text file that may end in the end-of-file mark 0x1A: the mark is
 // taken off, the record written, and the mark put back.
-#include <unistd.h>
+#include "files/error_log.h"
 
-#include "files/file_layer.h"
-#include "files/reporter.h"
+#include <unistd.h>
 
 namespace {
 

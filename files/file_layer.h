@@ -36,6 +36,3 @@ int k_file_read(int op, const char* name, void* buffer, uint32_t count, uint32_t
 // Creates (or empties) a file and writes it front to back.
 int k_file_write(int op, const char* name, const void* buffer, uint32_t count, uint32_t* done,
                  FileControlBlock* block);
-// One line of a DOS text file (CR LF ends a line, 0x1A at the start of a line ends the file).
-int k_text_lineget(int op, const char* name, char* line, int size, int* length,
-                   FileControlBlock* block);

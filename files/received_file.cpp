@@ -15,6 +15,7 @@
 #include <string>
 
 #include "core/encoding.h"
+#include "files/errlog_config.h"
 #include "files/reporter.h"
 #include "files/system_error.h"
 

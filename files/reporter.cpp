@@ -8,6 +8,8 @@
 
 #include "core/clock.h"
 #include "core/encoding.h"
+#include "files/errlog_config.h"
+#include "files/error_log.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 // A report then goes to the log file (default "ERR.LOG"), a message box, or both.
 #pragma once
 #include "core/clock.h"
-#include "files/file_layer.h"
 
 // Shows one report; the window program installs a QMessageBox, otherwise standard error.
 // Both texts are Shift-JIS.
@@ -19,12 +18,6 @@ constexpr int ERRLOG_DATE_SIZE = DATETIME_TEXT_SIZE;
 int k_fatal_error(int kind, const char* name, int first, int second, int third);
 // dateText: ERRLOG_DATE_SIZE bytes; logName: ERRLOG_NAME_SIZE bytes.
 int k_errlog_check(int kind, char* dateText, char* logName);
-int k_errlog_config(int* mode, int* level, char* logName);
-int k_errlog_put(const char* logName, const char* text, int length, FileControlBlock* block);
-// The fixed record appended after each report when flag 4 is set.
-const char* k_errlog_fixed_record();
-int k_text_eofcut(const char* name);
-int k_text_lineput(int op, const char* name, const char* text, int length, FileControlBlock* block);
 
 // Forgets the loaded configuration and the report count (tests start each case afresh).
 void k_errlog_reset();

@@ -1,9 +1,9 @@
 // The DOS text-line reader over k_file_rw. It keeps no buffer between calls: the end of a line
 // is found by scanning a few positioned reads of a small chunk, then the line is fetched with
 // one positioned read. It serves only small settings files.
-#include <algorithm>
+#include "files/text_line_reader.h"
 
-#include "files/file_layer.h"
+#include <algorithm>
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "files/errlog_config.h"
 #include "files/reporter.h"
 #include "fuzz_support.h"
 

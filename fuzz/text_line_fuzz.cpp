@@ -2,7 +2,7 @@
 // bytes. Each buffer is its own heap block, so a byte written past it is caught.
 #include <memory>
 
-#include "files/file_layer.h"
+#include "files/text_line_reader.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -1,9 +1,12 @@
+#include "files/error_log.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <string>
 #include <vector>
 
+#include "files/errlog_config.h"
 #include "files/reporter.h"
 #include "support/file_bytes.h"
 #include "support/fixed_clock.h"

@@ -1,9 +1,10 @@
+#include "files/text_line_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "files/file_layer.h"
 #include "support/temp_working_directory.h"
 
 namespace {
