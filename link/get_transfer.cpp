@@ -15,7 +15,7 @@
 #include "link/failure_words.h"
 #include "link/step_result.h"
 #include "link/transfer_io.h"
-#include "link/transfer_lines.h"
+#include "link/transfer_messages.h"
 #include "link/transfer_names.h"
 #include "link/transfer_support.h"
 #include "link/wire_format.h"

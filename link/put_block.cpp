@@ -9,7 +9,7 @@
 #include "link/failure_words.h"
 #include "link/step_result.h"
 #include "link/transfer_io.h"
-#include "link/transfer_lines.h"
+#include "link/transfer_messages.h"
 #include "link/wire_format.h"
 
 namespace {

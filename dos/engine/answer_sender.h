@@ -1,6 +1,6 @@
 // The answer to a plain command: each line as ESC 'R' + TextRecord, the new prompt as a record
-// with the prompt flag, then ESC 'E'. Every ESC 'R' and every record waits for the Windows
-// side's ACK; a NAK after a record means its user cancelled, and the answer ends at once.
+// with the prompt flag, then ESC 'E'. Every ESC 'R' and every record waits for velmo's
+// ACK; a NAK after a record means its user cancelled, and the answer ends at once.
 #pragma once
 #include <cstdint>
 

@@ -1,3 +1,3 @@
 #include "dos/engine/block_buffer.h"
 
-uint8_t dos_block[BLOCK_BYTES_MAX];
+uint8_t link_block_buffer[BLOCK_BYTES_MAX];

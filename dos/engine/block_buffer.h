@@ -5,4 +5,4 @@
 
 #include "link/wire_format.h"
 
-extern uint8_t dos_block[BLOCK_BYTES_MAX];
+extern uint8_t link_block_buffer[BLOCK_BYTES_MAX];

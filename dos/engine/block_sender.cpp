@@ -6,17 +6,17 @@ namespace {
 
 constexpr uint32_t DAMAGE = 0xA5;  // flips bits of the checksum's low byte
 
-// Where the Windows side's echo of a block arrives, to be compared with what was sent.
+// Where velmo's echo of a block arrives, to be compared with what was sent.
 uint8_t echo[BLOCK_BYTES_MAX];
 
-// After ESC: 'E' is the Windows side giving up; anything else breaks the exchange.
+// After ESC: 'E' is velmo giving up; anything else breaks the exchange.
 BlockSend afterEsc(ExchangeLine& line) {
     uint8_t letter = 0;
     if (line.readEscapeLetter(&letter) != LineRead::Ok) return BlockSend::Failed;
     return letter == 'E' ? BlockSend::Aborted : BlockSend::Failed;
 }
 
-// The Windows side echoed the block: compare, give the verdict, then take its final word.
+// Velmo echoed the block: compare, give the verdict, then take its final word.
 BlockSend checkEcho(ExchangeLine& line, const uint8_t* sent) {
     EchoLine echoLine(line);
     switch (k_check_echo(echoLine, sent, echo)) {
@@ -37,7 +37,7 @@ BlockSend readAnswer(ExchangeLine& line, const uint8_t* sent, bool verify) {
     if (verify && byte == STX) return checkEcho(line, sent);
     if (byte == ACK) return BlockSend::Delivered;
     if (byte == ESC) return afterEsc(line);
-    return BlockSend::Rejected;  // NAK, or anything the Windows side would not send
+    return BlockSend::Rejected;  // NAK, or anything velmo would not send
 }
 
 }  // namespace

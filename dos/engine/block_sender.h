@@ -1,8 +1,7 @@
-// One LinkBlock from the MS-DOS side to the Windows side (GET), through its whole exchange:
-// the block, the Windows side's answer (ACK, NAK, or under verification the echo, this side's
-// verdict on it and the Windows side's final word), and the block again after each rejection,
-// until it is taken, the Windows side gives up with ESC 'E', or the block has been repeated as
-// often as the Windows side repeats one of its own.
+// One LinkBlock from the MS-DOS side to velmo (GET), through its whole exchange: the block,
+// velmo's answer (ACK, NAK, or under verification the echo, this side's verdict on it and
+// velmo's final word), and the block again after each rejection, until it is taken, velmo
+// gives up with ESC 'E', or the block has been sent again BLOCK_REPEATS_MAX times.
 #pragma once
 #include <cstdint>
 
@@ -12,7 +11,7 @@
 enum class BlockSend {
     Delivered,
     Rejected,  // only inside: a rejected block is sent again
-    Aborted,   // the Windows side gave up (ESC 'E')
+    Aborted,   // velmo gave up (ESC 'E')
     Failed,    // the line failed or the exchange broke
     GaveUp,    // rejected on every repeat: this side ends the transfer
 };

@@ -2,7 +2,8 @@
 
 #include "dos/engine/answer_sender.h"
 #include "dos/engine/command_frame.h"
-#include "dos/engine/transfers.h"
+#include "dos/engine/get_sender.h"
+#include "dos/engine/put_receiver.h"
 #include "link/wire_format.h"
 
 namespace {

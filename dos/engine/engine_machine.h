@@ -23,7 +23,7 @@ struct FoundFile {
 class CommandOutput {
   public:
     // One line without its line end, any length (the engine wraps it). false: stop producing,
-    // the Windows side cancelled or the line failed.
+    // velmo cancelled or the line failed.
     virtual bool line(const char* text, uint32_t length) = 0;
 
   protected:
@@ -35,7 +35,7 @@ enum class ExchangeKind : uint8_t { Command, ClearScreen, Get, Put };
 enum class ExchangeEnd : uint8_t {
     Done,
     Refused,    // the frame was answered with the error code in `refusal`
-    Cancelled,  // the Windows side ended it (NAK to an answer line, ESC 'E' in a transfer)
+    Cancelled,  // velmo ended it (NAK to an answer line, ESC 'E' in a transfer)
     Failed,     // this side gave up: a file could not be read or written
     Lost,       // the line failed, fell silent, or a stop was requested
 };

@@ -12,7 +12,7 @@ class ExchangeLine {
 
     LineRead read(uint8_t* buffer, uint32_t count) { return line_.read(buffer, count, idleMs_); }
     LineRead readByte(uint8_t* byte) { return read(byte, 1); }
-    // The letter after an ESC from the Windows side. A new command's ESC 'C' in the middle of an
+    // The letter after an ESC from velmo. A new command's ESC 'C' in the middle of an
     // exchange means the end of that exchange was lost (velmo purges its line when it reopens
     // it): the exchange is over, and the next command has begun.
     LineRead readEscapeLetter(uint8_t* letter);

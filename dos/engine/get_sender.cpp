@@ -1,3 +1,5 @@
+#include "dos/engine/get_sender.h"
+
 #include "dos/engine/block_buffer.h"
 #include "dos/engine/block_sender.h"
 #include "dos/engine/transfers.h"
@@ -6,7 +8,7 @@
 namespace {
 
 FoundFile found;
-uint8_t* const block = dos_block;
+uint8_t* const block = link_block_buffer;
 
 enum class Outcome { Continue, Stop };
 
@@ -60,7 +62,7 @@ class GetSender final : Transfer {
         }
     }
 
-    // The Windows side's ESC 'E' or a broken exchange ends the transfer; after either this side
+    // Velmo's ESC 'E' or a broken exchange ends the transfer; after either this side
     // sends nothing more, or the bytes would be taken for the answer to the next command.
     bool delivered(BlockSend result) {
         if (result == BlockSend::Delivered) return true;

@@ -1,3 +1,5 @@
+#include "dos/engine/put_receiver.h"
+
 #include "core/lead_byte.h"
 #include "dos/engine/block_buffer.h"
 #include "dos/engine/transfers.h"
@@ -7,7 +9,7 @@ namespace {
 
 constexpr uint32_t QUIET_AFTER_SHORT_BLOCK_MS = 100;
 
-uint8_t* const block = dos_block;
+uint8_t* const block = link_block_buffer;
 
 // Where the last component of a Shift-JIS name starts: after its last "\", "/" or ":" that is
 // not the second byte of a double-byte character.
@@ -45,7 +47,7 @@ class PutReceiver final : Transfer {
             if (line_.readEscapeLetter(&letter) != LineRead::Ok) return lost();
             if (letter == 'C') return lost();  // the next command: this one's end was lost
             if (letter != 'E') return Step::Next;
-            // The Windows side's end: after its last file, or its user cancelled mid-file.
+            // Velmo's end: after its last file, or its user cancelled mid-file.
             if (fileOpen_) exchange_->end = ExchangeEnd::Cancelled;
             return Step::End;
         }
@@ -81,7 +83,7 @@ class PutReceiver final : Transfer {
                 case EchoVerdict::Unexpected:
                     return reject();
                 case EchoVerdict::Ended:
-                    exchange_->end = ExchangeEnd::Cancelled;  // the Windows side gave up
+                    exchange_->end = ExchangeEnd::Cancelled;  // velmo gave up
                     return Step::End;
                 case EchoVerdict::EchoNotSent:
                 case EchoVerdict::VerdictLost:

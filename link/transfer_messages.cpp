@@ -1,5 +1,5 @@
-// The start, end, progress and data-error lines of both transfers.
-#include "link/transfer_lines.h"
+// The start, end, progress and data-error messages of both transfers.
+#include "link/transfer_messages.h"
 
 #include <cinttypes>
 #include <cstdio>

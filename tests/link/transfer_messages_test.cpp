@@ -1,5 +1,5 @@
 // The start, end and progress lines of both transfers, and the clock readings behind them.
-#include "link/transfer_lines.h"
+#include "link/transfer_messages.h"
 
 #include "link/transfer_fixture.h"
 #include "link/transfer_support.h"

@@ -1,4 +1,4 @@
-// The lines both transfers show: a start line on the console when a file begins, the progress
+// The messages both transfers show: a start line on the console when a file begins, the progress
 // line in the status bar after every block, the end line when the file is complete, and the
 // data-error line for a rejected block. The text builders are plain functions; the *_show
 // functions put their result where the user sees it.
