@@ -84,7 +84,7 @@ Outcome sendFrame(LinkContext* ctx, const char* text, size_t length) {
     if (ctx->verifyTransfer) flags |= COMMAND_VERIFY;
     size_t size = k_command_frame(ctx->frameBuffer, flags, text, length);
     int result = a_CommandSend(ctx, int(size), ctx->frameBuffer);
-    if (result != 0) return {256, result, 0};
+    if (result != 0) return {COMMAND_NOT_SENT, result, 0};
     return {0, 0, 0};
 }
 
@@ -105,7 +105,7 @@ Outcome sendGet(LinkContext* ctx, DeviceContext* dc, char* command, int length) 
     ctx->getMode = 1;
     takeVerifyOption(ctx, command, length);
     parseArguments(ctx, command, length, ctx->dosFileName, ctx->transferPath);
-    if (ctx->dosFileName[0] == '\0') return {120, 0, 0};
+    if (ctx->dosFileName[0] == '\0') return {COMMAND_GET_NO_NAME, 0, 0};
     return sendFrame(ctx, ctx->dosFileName, std::strlen(ctx->dosFileName));
 }
 
@@ -114,20 +114,21 @@ Outcome sendPut(LinkContext* ctx, DeviceContext* dc, char* command, int length) 
     ctx->putMode = 1;
     takeVerifyOption(ctx, command, length);
     parseArguments(ctx, command, length, ctx->transferPath, ctx->dosFileName);
-    if (ctx->transferPath[0] == '\0') return {130, 0, 0};
-    if (!namesLocalFile(ctx->transferPath)) return {132, 0, 0};
+    if (ctx->transferPath[0] == '\0') return {COMMAND_PUT_NO_NAME, 0, 0};
+    if (!namesLocalFile(ctx->transferPath)) return {COMMAND_PUT_DIRECTORY, 0, 0};
     return sendFrame(ctx, ctx->dosFileName, std::strlen(ctx->dosFileName));
 }
 
 Outcome interpret(LinkContext* ctx, DeviceContext* dc) {
     if (ctx->clearScreenPending == 1) return sendScreenClear(ctx, dc);
-    if (ctx->lineCount < 1 || ctx->lineCount > CONSOLE_LINES) return {101, ctx->lineCount, 0};
+    if (ctx->lineCount < 1 || ctx->lineCount > CONSOLE_LINES)
+        return {COMMAND_NO_LINE, ctx->lineCount, 0};
     ConsoleLine& line = ctx->lines[ctx->lineCount - 1];
     if (line.state != LINE_COMMAND || line.length <= 0 || line.length > CONSOLE_LINE_MAX)
-        return {103, 0, 0};
+        return {COMMAND_LINE_NOT_TYPED, 0, 0};
     int promptLength = int(strnlen(ctx->promptText, sizeof ctx->promptText));
     int length = line.length - promptLength;
-    if (length < 1) return {105, length, promptLength};
+    if (length < 1) return {COMMAND_EMPTY, length, promptLength};
     ctx->putMode = 0;
     ctx->getMode = 0;
     char* command = line.text + promptLength;

@@ -23,7 +23,7 @@ bool isAckWait(const uint8_t* bytes, int count, int offset) {
 int openIfClosed(LinkContext* ctx) {
     if (ctx->portOpen) return 0;
     int result = k_link_open(ctx);
-    if (result != 0) return reportSend(10, result, 0);
+    if (result != 0) return reportSend(COMMAND_SEND_OPEN_FAILED, result, 0);
     ctx->portOpen = 1;
     return 0;
 }
@@ -32,16 +32,16 @@ int openIfClosed(LinkContext* ctx) {
 int awaitAck(LinkContext* ctx, int offset) {
     uint8_t answer = 0;
     int result = k_link_receive(ctx, &answer, 1);
-    if (result != 0) return reportSend(30, result, offset);
+    if (result != 0) return reportSend(COMMAND_SEND_NO_ACK, result, offset);
     if (answer == ACK) return 0;
     if (answer == ESC) {
         // The error answer carries the MS-DOS side's own code in the next byte.
         uint8_t errorCode = 0;
         if (k_link_receive(ctx, &errorCode, 1) != 0) errorCode = 0;
         ctx->failureWords = k_refusal_words(errorCode);
-        return reportSend(40, errorCode, 0);
+        return reportSend(COMMAND_SEND_REFUSED, errorCode, 0);
     }
-    return reportSend(40, answer >= 0x80 ? 0xFF00 : 0, 0);
+    return reportSend(COMMAND_SEND_REFUSED, answer >= 0x80 ? 0xFF00 : 0, 0);
 }
 
 }  // namespace
@@ -60,7 +60,7 @@ int a_CommandSend(LinkContext* ctx, int count, const uint8_t* bytes) {
         int end = offset + 1;
         while (end < count && !isAckWait(bytes, count, end)) ++end;
         result = k_link_send(ctx, bytes + offset, end - offset);
-        if (result != 0) return reportSend(20, result, end - 1);
+        if (result != 0) return reportSend(COMMAND_SEND_WRITE_FAILED, result, end - 1);
         offset = end;
     }
     return 0;

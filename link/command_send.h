@@ -6,5 +6,12 @@
 struct LinkContext;
 
 // Sends a run in which 0xFF at offset 2 and at the last offset means "wait for ACK here".
-// 10 open failed, 20 write failed, 30 no acknowledgement, 40 error answer or other byte.
+// 0, or one of these codes, reported through k_fatal_error.
 int a_CommandSend(LinkContext* ctx, int count, const uint8_t* bytes);
+
+constexpr int COMMAND_SEND_OPEN_FAILED = 10;
+constexpr int COMMAND_SEND_WRITE_FAILED = 20;
+constexpr int COMMAND_SEND_NO_ACK = 30;  // nothing arrived where an ACK belongs
+// An error answer (ESC and the MS-DOS side's code, in LinkContext.failureWords), or a byte
+// that is neither ACK nor ESC.
+constexpr int COMMAND_SEND_REFUSED = 40;

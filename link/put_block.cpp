@@ -7,7 +7,6 @@
 #include "core/link_context.h"
 #include "files/reporter.h"
 #include "link/failure_words.h"
-#include "link/step_result.h"
 #include "link/transfer_io.h"
 #include "link/transfer_messages.h"
 #include "link/wire_format.h"
@@ -27,13 +26,13 @@ using Answer = std::optional<int>;
 int escapeAnswer(PutExchange* exchange) {
     uint8_t* letter = exchange->ctx->workBuffer + 1;
     exchange->lastResult = k_link_receive(exchange->ctx, letter, 1);
-    if (exchange->lastResult != 0) return 21;
+    if (exchange->lastResult != 0) return PUT_BLOCK_ESCAPE_LETTER_LOST;
     if (*letter == 'E') {
         exchange->ctx->failureWords = PUT_ENDED_BY_DOS_WORDS;
-        return -2;
+        return PUT_BLOCK_ENDED;
     }
     exchange->lastResult = *letter;
-    return 22;
+    return PUT_BLOCK_ESCAPE_UNEXPECTED;
 }
 
 // The echo of the block, compared byte for byte (the length included), and its verdict.
@@ -43,32 +42,32 @@ Answer echoAnswer(PutExchange* exchange) {
     exchange->lastResult = line.lastResult;
     switch (result) {
         case EchoResult::Delivered:
-            return 0;
+            return PUT_BLOCK_DELIVERED;
         case EchoResult::Rejected:
             return std::nullopt;
         case EchoResult::Aborted:
-            return -2;
+            return PUT_BLOCK_ENDED;
         case EchoResult::HeadLost:
-            return 32;
+            return PUT_BLOCK_ECHO_HEAD_LOST;
         case EchoResult::TooLong:
-            return 36;
+            return PUT_BLOCK_ECHO_TOO_LONG;
         case EchoResult::BodyLost:
-            return 38;
+            return PUT_BLOCK_ECHO_BODY_LOST;
         case EchoResult::VerdictNotSent:
-            return 40;
+            return PUT_BLOCK_VERDICT_NOT_SENT;
         case EchoResult::WordLost:
-            return 42;
+            return PUT_BLOCK_FINAL_WORD_LOST;
     }
-    return 42;
+    return PUT_BLOCK_FINAL_WORD_LOST;
 }
 
 Answer answer(PutExchange* exchange) {
     LinkContext* ctx = exchange->ctx;
     uint8_t* first = ctx->workBuffer;
     exchange->lastResult = k_link_receive(ctx, first, 1);
-    if (exchange->lastResult != 0) return 20;
+    if (exchange->lastResult != 0) return PUT_BLOCK_ANSWER_LOST;
     if (first[0] == ESC) return escapeAnswer(exchange);
-    if (first[0] == ACK) return 0;
+    if (first[0] == ACK) return PUT_BLOCK_DELIVERED;
     if (ctx->verifyTransfer != 0 && first[0] == STX) return echoAnswer(exchange);
     return std::nullopt;
 }
@@ -78,12 +77,12 @@ int deliver(PutExchange* exchange, DeviceContext* dc) {
     const int size = int(k_block_size(exchange->block));
     for (int retry = 1;; ++retry) {
         exchange->lastResult = k_link_send(ctx, exchange->block, size);
-        if (exchange->lastResult != 0) return 10;
+        if (exchange->lastResult != 0) return PUT_BLOCK_NOT_SENT;
         if (const Answer result = answer(exchange)) return *result;
         k_data_error_show(ctx, dc, int32_t(k_block_number(exchange->block)), retry);
         if (retry > BLOCK_REPEATS_MAX) {
             exchange->lastResult = k_link_send_end(ctx);
-            return -2;
+            return PUT_BLOCK_ENDED;
         }
     }
 }
@@ -93,7 +92,7 @@ int deliver(PutExchange* exchange, DeviceContext* dc) {
 int a_send98_put(LinkContext* ctx, DeviceContext* dc, uint8_t* block) {
     PutExchange exchange{ctx, block, 0};
     const int result = deliver(&exchange, dc);
-    if (result != 0 && result != -1) {
+    if (result != PUT_BLOCK_DELIVERED) {
         k_fatal_error(2, "a_send98_put", result, exchange.lastResult, 0);
     }
     return result;

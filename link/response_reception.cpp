@@ -70,22 +70,22 @@ void showText(LinkContext* ctx, DeviceContext* dc, const uint8_t* text) {
 // One record after ESC 'R': ACK it in, read it, show it, answer it. Returns PASS_OVER or a
 // code that ends the call; *promptLength is set when a prompt was taken.
 int takeRecord(LinkContext* ctx, DeviceContext* dc, int* promptLength) {
-    if (k_link_send_byte(ctx, ACK) != 0) return 30;
+    if (k_link_send_byte(ctx, ACK) != 0) return RESPONSE_RECORD_ACK_NOT_SENT;
     uint8_t* record = ctx->frameBuffer;
-    if (k_link_receive(ctx, record, 1) != 0) return 31;
+    if (k_link_receive(ctx, record, 1) != 0) return RESPONSE_RECORD_LOST;
     if (record[0] == ESC) {
         k_link_receive(ctx, record + 1, 1);
-        return 32;
+        return RESPONSE_RECORD_ESCAPED;
     }
-    if (record[0] != STX) return 34;
-    if (k_link_receive(ctx, record + 1, 3) != 0) return 33;
+    if (record[0] != STX) return RESPONSE_RECORD_UNFRAMED;
+    if (k_link_receive(ctx, record + 1, 3) != 0) return RESPONSE_RECORD_HEAD_LOST;
     int length = k_get16(record + 2);
     if (length > TEXT_RECORD_MAX) {
         k_link_send_end(ctx);
-        return 36;
+        return RESPONSE_RECORD_TOO_LONG;
     }
     uint8_t* text = record + 4;
-    if (length > 0 && k_link_receive(ctx, text, length) != 0) return 38;
+    if (length > 0 && k_link_receive(ctx, text, length) != 0) return RESPONSE_TEXT_LOST;
     text[length] = '\0';
 
     if (record[1] & TEXT_PROMPT) {
@@ -94,17 +94,18 @@ int takeRecord(LinkContext* ctx, DeviceContext* dc, int* promptLength) {
     } else {
         showText(ctx, dc, text);
     }
-    if (k_link_send_byte(ctx, ctx->cancelRequested ? NAK : ACK) != 0) return 40;
+    if (k_link_send_byte(ctx, ctx->cancelRequested ? NAK : ACK) != 0)
+        return RESPONSE_ANSWER_NOT_SENT;
     return PASS_OVER;
 }
 
 // One pass: a stray byte, an ignored ESC pair, a record, or the end of the answer.
 int pass(LinkContext* ctx, DeviceContext* dc, int* promptLength) {
     uint8_t byte = 0;
-    if (k_link_receive(ctx, &byte, 1) != 0) return 10;
+    if (k_link_receive(ctx, &byte, 1) != 0) return RESPONSE_NO_EVENT;
     // A cancel waits for the next record's answer; noise in its place brings none.
     if (byte != ESC) return ctx->cancelRequested ? STEP_ENDED_EARLY : PASS_OVER;
-    if (k_link_receive(ctx, &byte, 1) != 0) return 20;
+    if (k_link_receive(ctx, &byte, 1) != 0) return RESPONSE_ESCAPE_LETTER_LOST;
     if (byte == 'E') return ctx->cancelRequested ? STEP_ENDED_EARLY : STEP_ENDED_NORMALLY;
     if (byte != 'R') return PASS_OVER;
     return takeRecord(ctx, dc, promptLength);
