@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/encoding.h"
+#include "base/encoding.h"
 #include "files/file_layer.h"
 #include "files/reporter.h"
 

@@ -1,14 +1,14 @@
 // From the typed line to one CommandFrame: plain MS-DOS command, screen clear, "#GET", "#PUT".
 #include <cstring>
 
+#include "base/messages.h"
 #include "console/device_context.h"
+#include "console/link_context.h"
 #include "console/screen_buffer.h"
-#include "core/link_context.h"
-#include "core/messages.h"
 #include "files/reporter.h"
 #include "link/command_arguments.h"
 #include "link/link.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

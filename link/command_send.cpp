@@ -1,12 +1,12 @@
 // The CommandFrame on the line: written in runs, with a wait for the MS-DOS side's ACK at each
 // marker.
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "files/reporter.h"
 #include "link/failure_words.h"
 #include "link/link.h"
 #include "link/transfer_io.h"
-#include "link/wire_format.h"
 #include "serial/port.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "files/file_layer.h"
 #include "files/reporter.h"
 #include "link/transfer_support.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 // against its echo, and sent again after a rejection.
 #include <optional>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "files/reporter.h"
 #include "link/failure_words.h"
 #include "link/link.h"
 #include "link/transfer_io.h"
 #include "link/transfer_lines.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

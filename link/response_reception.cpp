@@ -1,12 +1,12 @@
 // The answer to a plain command: text records shown line by line, the new prompt, the end.
 #include <cstring>
 
+#include "console/link_context.h"
 #include "console/screen_buffer.h"
-#include "core/link_context.h"
 #include "files/reporter.h"
 #include "link/link.h"
-#include "link/wire_format.h"
 #include "serial/port.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/link_context.h"
-#include "link/wire_format.h"
+#include "console/link_context.h"
 #include "serial/port.h"
+#include "wire/wire_format.h"
 
 // Opens the port of the link context with its settings; 0 or the port's code.
 inline int k_link_open(LinkContext* ctx) {

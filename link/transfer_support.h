@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "core/clock.h"
+#include "base/clock.h"
 
 struct LinkContext;
 

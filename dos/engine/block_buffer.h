@@ -3,6 +3,6 @@
 #pragma once
 #include <cstdint>
 
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 extern uint8_t dos_block[BLOCK_BYTES_MAX];

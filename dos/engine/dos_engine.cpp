@@ -3,7 +3,7 @@
 #include "dos/engine/answer_sender.h"
 #include "dos/engine/command_frame.h"
 #include "dos/engine/transfers.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

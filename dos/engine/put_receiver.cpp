@@ -1,7 +1,7 @@
-#include "core/lead_byte.h"
+#include "base/lead_byte.h"
 #include "dos/engine/block_buffer.h"
 #include "dos/engine/transfers.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "dos/engine/command_frame.h"
 #include "dos/engine/engine_machine.h"
 #include "dos/engine/exchange_line.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 // GET: ESC 'R', then per file a header block and data blocks numbered from 1, the last of type
 // BLOCK_LAST (empty when the size is a multiple of the block size), then ESC 'E'.

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/driver.h"
-#include "core/link_context.h"
+#include "base/view_host.h"
+#include "console/link_context.h"
 #include "support/recording_host.h"
 
 namespace {
