@@ -256,7 +256,7 @@ void takeCancelInTheWait() {
 // The far end goes on with its answer after the cancel; what it still sends must not be taken
 // for the answer to the next command.
 TEST_F(DriverTest, ACancelledAnswersTailStaysOutOfTheNextCommand) {
-    TempWorkingDirectory here;  // where a report of the cut wait may be logged
+    TempWorkingDirectory here;  // the cut wait is reported: settings and log stay in here
     cancelChosen = false;
     waitCut = false;
     waitingContext = ctx;
