@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/messages.h"
@@ -25,6 +28,7 @@
 
 namespace {
 
+using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 
 // The MS-DOS side's part of the command frame: ACK both halves, return the command text.
@@ -235,6 +239,60 @@ TEST_F(DriverTest, CancelDuringTextCommandShowsNoticeAndOnePrompt) {
     expectIdleAtPrompt();
     EXPECT_EQ(ctx->portOpen, 0);
     EXPECT_TRUE(a_canChangePort(ctx));
+}
+
+// The window's Cancel chosen while a tick waits on the line: taken in the wait's idle call,
+// which cuts the wait short. Set by the test, read on the ticking thread.
+std::atomic<bool> cancelChosen{false};
+std::atomic<bool> waitCut{false};
+LinkContext* waitingContext = nullptr;
+
+void takeCancelInTheWait() {
+    if (!cancelChosen || waitCut) return;
+    a_cancelCommand(waitingContext);
+    waitingContext->ioOverlapped.cutWait = 1;
+    waitCut = true;
+}
+
+// The far end goes on with its answer after the cancel; what it still sends must not be taken
+// for the answer to the next command.
+TEST_F(DriverTest, ACancelledAnswersTailStaysOutOfTheNextCommand) {
+    TempWorkingDirectory here;  // the cut wait is reported: settings and log stay in here
+    cancelChosen = false;
+    waitCut = false;
+    waitingContext = ctx;
+    ctx->ioOverlapped.waitIdle = takeCancelInTheWait;
+    std::string second;
+    ScriptedPeer dos(pty.master(), [&](int fd) {
+        acceptCommand(fd);
+        sendRecord(fd, false, "first line");
+        cancelChosen = true;
+        for (int i = 0; i < 50 && !waitCut; i++) std::this_thread::sleep_for(10ms);
+        // Records at a slow line's pace, none answered, for longer than closing the port and
+        // starting the next command take.
+        uint8_t record[TEXT_RECORD_MAX + 4];
+        for (int i = 0; i < 8; i++) {
+            writeBytes(fd, Bytes{ESC, 'R'});
+            writeBytes(fd, record, k_text_record(record, false, "tail line", 9));
+            std::this_thread::sleep_for(30ms);
+        }
+        second = acceptCommand(fd);
+        sendRecord(fd, true, "A:\\>");
+        endAnswer(fd);
+    });
+    enter("type big.txt");
+    EXPECT_EQ(runToEnd(), CommandEnd::Cancelled);
+    EXPECT_TRUE(waitCut) << "the cancel came in a wait on the line";
+    const int firstLines = ctx->lineCount - 1;  // the prompt becomes the next command line
+
+    enter("ver");
+    EXPECT_EQ(runToEnd(), CommandEnd::Normal);
+    dos.join();
+    EXPECT_EQ(second, "ver");
+    const std::vector<std::string> lines = console();
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + firstLines, lines.end()),
+              (std::vector<std::string>{"MS-DOS>ver", "A:\\>"}));
+    expectIdleAtPrompt();
 }
 
 TEST_F(DriverTest, TickWithoutSurfaceKeepsTheCommandAliveAndSendsLater) {
