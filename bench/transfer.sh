@@ -35,7 +35,7 @@ timed=$build/bench/bench_timed_run
 for program in "$velmo" "$dos" "$relay" "$timed"; do
   if [ ! -x "$program" ]; then
     echo "transfer.sh: $program is missing; build first:" >&2
-    echo "  cmake --build $build --target velmo velmo-dos bench_line_relay bench_timed_run" >&2
+    echo "  cmake -S . -B $build -G Ninja -DVELMO_BENCH=ON && cmake --build $build --target velmo velmo-dos bench_line_relay bench_timed_run" >&2
     exit 2
   fi
 done

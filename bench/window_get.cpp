@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "console/line_editor.h"
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "shell/main_frame.h"
 #include "shell/velmo_doc.h"
 #include "shell/velmo_view.h"

@@ -7,8 +7,8 @@
 #include "console/device_context.h"
 #include "console/drawing.h"
 #include "console/font_step.h"
+#include "console/link_context.h"
 #include "console/screen_buffer.h"
-#include "core/link_context.h"
 
 namespace {
 constexpr int kLargeFontClientHeight = 400;  // a taller client area gets the larger font

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/view_host.h"
 #include "console/font_step.h"
-#include "core/link_context.h"
-#include "core/view_host.h"
+#include "console/link_context.h"
 
 DeviceContext* a_drawBegin(LinkContext* ctx, ViewHost* host) {
     a_caretHide(ctx, host);

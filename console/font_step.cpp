@@ -1,7 +1,7 @@
 #include "console/font_step.h"
 
 #include "console/device_context.h"
-#include "core/link_context.h"
+#include "console/link_context.h"
 
 void a_fontStep(LinkContext* ctx, int mode, DeviceContext* dc) {
     if (dc == nullptr) return;

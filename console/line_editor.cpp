@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/view_host.h"
 #include "console/console_paint.h"
 #include "console/drawing.h"
+#include "console/link_context.h"
 #include "console/screen_buffer.h"
-#include "core/driver.h"
-#include "core/link_context.h"
-#include "core/view_host.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/view_host.h"
 #include "console/console_line.h"
 #include "console/device_context.h"
-#include "core/link_context.h"
-#include "core/view_host.h"
+#include "console/link_context.h"
 #include "files/reporter.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "files/dos_name_match.h"
 
-#include "core/lead_byte.h"
+#include "base/lead_byte.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/encoding.h"
+#include "base/encoding.h"
 #include "files/reporter.h"
 #include "files/text_line_reader.h"
 

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <string>
 
-#include "core/encoding.h"
+#include "base/encoding.h"
 #include "files/system_error.h"
 
 namespace {

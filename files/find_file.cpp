@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/encoding.h"
+#include "base/encoding.h"
 #include "files/dos_wildcard.h"
 #include "files/file_layer.h"
 #include "files/reporter.h"

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/encoding.h"
+#include "base/encoding.h"
 #include "files/errlog_config.h"
 #include "files/reporter.h"
 #include "files/system_error.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/clock.h"
-#include "core/encoding.h"
+#include "base/clock.h"
+#include "base/encoding.h"
 #include "files/errlog_config.h"
 #include "files/error_log.h"
 

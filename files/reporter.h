@@ -5,7 +5,7 @@
 // through the environment or a file "ERRLOG.TXT" in the current directory (docs/errorlog.md).
 // A report then goes to the log file (default "ERR.LOG"), a message box, or both.
 #pragma once
-#include "core/clock.h"
+#include "base/clock.h"
 
 // Shows one report; the window program installs a QMessageBox, otherwise standard error.
 // Both texts are Shift-JIS.

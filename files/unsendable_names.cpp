@@ -7,7 +7,7 @@
 #include <cstring>
 #include <utility>
 
-#include "core/encoding.h"
+#include "base/encoding.h"
 #include "files/dos_wildcard.h"
 
 namespace {

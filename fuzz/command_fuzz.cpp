@@ -6,11 +6,11 @@
 #include <cstring>
 #include <memory>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "fuzz_support.h"
 #include "link/command_arguments.h"
 #include "link/link.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "dos/engine/dos_engine.h"
 #include "fuzz_support.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 
 void fuzz_fail(const char* what) {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);

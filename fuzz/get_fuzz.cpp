@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "fuzz_support.h"
 #include "link/link.h"
 

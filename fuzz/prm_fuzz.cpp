@@ -1,7 +1,8 @@
 // The parameter file "PRM232C.TXT", written from the input and read at start-up.
 #include <cstring>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
+#include "driver/prm_reader.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

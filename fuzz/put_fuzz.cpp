@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "fuzz_support.h"
 #include "link/link.h"
 

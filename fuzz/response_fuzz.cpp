@@ -4,7 +4,7 @@
 // The step runs tick after tick, as the driver runs it, until it ends the answer.
 #include <cstring>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "fuzz_support.h"
 #include "link/link.h"
 

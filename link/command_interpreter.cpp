@@ -3,15 +3,15 @@
 
 #include <cstring>
 
+#include "base/messages.h"
 #include "console/device_context.h"
+#include "console/link_context.h"
 #include "console/screen_buffer.h"
-#include "core/link_context.h"
-#include "core/messages.h"
 #include "files/reporter.h"
 #include "link/command_arguments.h"
 #include "link/command_send.h"
 #include "link/step_result.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "files/file_layer.h"
 #include "files/reporter.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "link/failure_words.h"
 
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 const char* const PUT_ENDED_BY_DOS_WORDS =
     "MS-DOS ended the transfer: its disk may be full or write-protected, or the file could not "

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "serial/port.h"
 
 namespace {

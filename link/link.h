@@ -5,7 +5,7 @@
 // putMode set for a transfer. The driver then calls the step of the command's kind once per
 // tick: a_ResponseFrom98 (text answer), a_GetResponseFrom98 (files from MS-DOS) or
 // a_PutResponseFrom98 (files to MS-DOS). What a step returns is in link/step_result.h; every
-// byte format is in link/wire_format.h.
+// byte format is in wire/wire_format.h.
 #pragma once
 #include "link/command_interpreter.h"
 #include "link/command_send.h"

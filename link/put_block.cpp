@@ -4,12 +4,12 @@
 
 #include <optional>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "files/reporter.h"
 #include "link/failure_words.h"
 #include "link/transfer_io.h"
 #include "link/transfer_messages.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "console/link_context.h"
 #include "console/screen_buffer.h"
-#include "core/link_context.h"
 #include "files/file_layer.h"
 #include "files/find_file.h"
 #include "files/reporter.h"
@@ -19,7 +19,7 @@
 #include "link/transfer_messages.h"
 #include "link/transfer_names.h"
 #include "link/transfer_support.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 
 #include <cstring>
 
+#include "console/link_context.h"
 #include "console/screen_buffer.h"
-#include "core/link_context.h"
 #include "files/reporter.h"
 #include "link/step_result.h"
 #include "link/transfer_io.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/link_context.h"
-#include "link/wire_format.h"
+#include "console/link_context.h"
 #include "serial/port.h"
+#include "wire/wire_format.h"
 
 // Opens the port of the link context with its settings; 0 or the port's code.
 inline int k_link_open(LinkContext* ctx) {
@@ -48,7 +48,7 @@ inline int k_link_send_end(LinkContext* ctx) {
     return k_link_send(ctx, ctx->workBuffer, 2);
 }
 
-// The link context's port as the line of the verification exchange (link/wire_format.h);
+// The link context's port as the line of the verification exchange (wire/wire_format.h);
 // lastResult keeps the port's result of the last call for the failure report.
 struct LinkLine {
     static constexpr bool LONG_ECHO_ENDS = true;  // no telling where it ends: give up

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/view_host.h"
+#include "console/link_context.h"
 #include "console/screen_buffer.h"
-#include "core/link_context.h"
-#include "core/view_host.h"
 #include "link/transfer_support.h"
 
 namespace {

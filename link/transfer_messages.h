@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/clock.h"
+#include "base/clock.h"
 
 struct LinkContext;
 class DeviceContext;

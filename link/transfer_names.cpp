@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/encoding.h"
+#include "base/encoding.h"
 #include "files/dos_name_match.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The clock readings and file size query both transfers use.
 #include "link/transfer_support.h"
 
-#include "core/clock.h"
+#include "base/clock.h"
 #include "files/file_layer.h"
 
 void k_elapsed_time(int mode, int* days, int* hours, int* minutes, int* seconds, int* milliseconds,

@@ -1,10 +1,10 @@
 // Small routines both transfers share: the time stamp of console lines (k_datetime_text of
-// core/clock.h), the stopwatch of the progress line and file sizes. MS-DOS file times are in
+// base/clock.h), the stopwatch of the progress line and file sizes. MS-DOS file times are in
 // link/dos_file_time.h.
 #pragma once
 #include <cstdint>
 
-#include "core/clock.h"
+#include "base/clock.h"
 
 struct LinkContext;
 

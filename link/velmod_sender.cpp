@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "link/transfer_io.h"
 
 namespace {

@@ -8,13 +8,13 @@ cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
 if [ "${1:-}" = "--sanitize" ]; then
   dir=build-asan
-  bash scripts/build.sh "$dir" -DVELMO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  bash scripts/build.sh "$dir" -DVELMO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DVELMO_BENCH=ON
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   exclude=(-LE "dosbox|realdos|pc98")
 else
   dir=build
-  bash scripts/build.sh "$dir"
+  bash scripts/build.sh "$dir" -DVELMO_BENCH=ON
   exclude=()
 fi
 export QT_QPA_PLATFORM=offscreen

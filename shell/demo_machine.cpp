@@ -7,7 +7,7 @@
 #include <QThread>
 #include <cstring>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "shell/demo_drive.h"
 
 namespace {

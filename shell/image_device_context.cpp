@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "core/encoding.h"
+#include "base/encoding.h"
 
 const QColor ImageDeviceContext::defaultBack(Qt::white);
 const QColor ImageDeviceContext::defaultText(Qt::black);

@@ -9,9 +9,9 @@
 #include <QStyle>
 #include <QToolBar>
 
-#include "core/driver.h"
-#include "core/install_paths.h"
-#include "core/link_context.h"
+#include "base/install_paths.h"
+#include "console/link_context.h"
+#include "driver/driver.h"
 #include "shell/help_window.h"
 #include "shell/send_velmod_dlg.h"
 #include "shell/shell_resources.h"

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "serial/port.h"
 #include "shell/port_devices.h"
 

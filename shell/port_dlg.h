@@ -4,7 +4,7 @@
 #pragma once
 #include <QDialog>
 
-#include "core/port_choice.h"
+#include "driver/port_choice.h"
 
 class QCheckBox;
 class QRadioButton;

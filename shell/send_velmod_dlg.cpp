@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 
 namespace {
 enum Value { Port, Verify, Speed, StopBits, Timeout };

@@ -1,6 +1,6 @@
 #include "shell/sjis_text.h"
 
-#include "core/encoding.h"
+#include "base/encoding.h"
 
 QString sjisToQString(std::string_view sjis) {
     std::string utf8;

@@ -11,7 +11,7 @@
 #include <array>
 #include <string>
 
-#include "core/view_host.h"
+#include "base/view_host.h"
 
 class StatusPanes : public StatusBar {
   public:

@@ -1,6 +1,7 @@
 #include "shell/velmo_app.h"
 
-#include "core/link_context.h"
+#include "console/link_context.h"
+#include "driver/context_instance.h"
 #include "shell/main_frame.h"
 #include "shell/sjis_text.h"
 #include "shell/velmo_doc.h"

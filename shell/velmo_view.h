@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "core/view_host.h"
+#include "base/view_host.h"
 #include "shell/image_device_context.h"
 
 struct LinkContext;

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <cstring>
 
-#include "core/encoding.h"
-#include "core/link_context.h"
+#include "base/encoding.h"
+#include "console/link_context.h"
 #include "shell/notice_dlg.h"
 #include "shell/shell_resources.h"
 #include "shell/sjis_text.h"

@@ -3,7 +3,7 @@
 #include <QSettings>
 #include <algorithm>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 
 namespace {
 const QString kApplication = QStringLiteral("Velmo");

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "dos/engine/dos_engine.h"
-#include "dos_drive.h"
-#include "dos_endpoint.h"
-#include "dos_line.h"
-#include "dos_options.h"
-#include "drive_machine.h"
+#include "dos/sim/dos_drive.h"
+#include "dos/sim/dos_endpoint.h"
+#include "dos/sim/dos_line.h"
+#include "dos/sim/dos_options.h"
+#include "dos/sim/drive_machine.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #pragma once
 #include <chrono>
 
+#include "base/view_host.h"
 #include "console/device_context.h"
-#include "core/view_host.h"
 
 class BlankSurface : public DeviceContext {
   public:

@@ -5,7 +5,7 @@
 
 #include <csignal>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "files/received_file.h"
 
 namespace {

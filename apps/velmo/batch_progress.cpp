@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "core/driver.h"
-#include "core/encoding.h"
+#include "base/encoding.h"
+#include "base/view_host.h"
 
 namespace {
 constexpr char ERASE_LINE[] = "\r\x1b[K";

@@ -1,7 +1,7 @@
 // The status bar of the batch front end: the progress line of a transfer, shown on standard
 // error and rewritten in place, only when standard error is a terminal.
 #pragma once
-#include "core/view_host.h"
+#include "base/view_host.h"
 
 class BatchProgress : public StatusBar {
   public:

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/encoding.h"
 #include "batch_host.h"
 #include "batch_input.h"
 #include "batch_interrupt.h"
@@ -13,9 +14,9 @@
 #include "batch_transcript.h"
 #include "console/drawing.h"
 #include "console/line_editor.h"
-#include "core/driver.h"
-#include "core/encoding.h"
-#include "core/link_context.h"
+#include "console/link_context.h"
+#include "driver/context_instance.h"
+#include "driver/driver.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "base/encoding.h"
 #include "batch_progress.h"
-#include "core/encoding.h"
-#include "core/link_context.h"
+#include "console/link_context.h"
 
 void BatchTranscript::lineAppended(int index) {
     const ConsoleLine& line = ctx_->lines[index];

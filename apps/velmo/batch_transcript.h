@@ -7,7 +7,7 @@
 #pragma once
 #include <string>
 
-#include "core/view_host.h"
+#include "base/view_host.h"
 
 struct LinkContext;
 class BatchProgress;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/install_paths.h"
+#include "base/install_paths.h"
 
 Invocation velmo_parse_options(int argc, char** argv) {
     if (argc <= 1) return {RunMode::Window, ""};

@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <string>
 
+#include "base/install_paths.h"
 #include "batch_interrupt.h"
-#include "core/install_paths.h"
-#include "core/link_context.h"
+#include "console/link_context.h"
+#include "driver/context_instance.h"
 #include "link/velmod_sender.h"
 
 namespace {

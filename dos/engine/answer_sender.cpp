@@ -1,7 +1,7 @@
 #include "dos/engine/answer_sender.h"
 
-#include "core/lead_byte.h"
-#include "link/wire_format.h"
+#include "base/lead_byte.h"
+#include "wire/wire_format.h"
 
 namespace {
 

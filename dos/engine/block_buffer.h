@@ -3,6 +3,6 @@
 #pragma once
 #include <cstdint>
 
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 extern uint8_t link_block_buffer[BLOCK_BYTES_MAX];

@@ -1,6 +1,6 @@
 #include "dos/engine/block_sender.h"
 
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "dos/engine/command_frame.h"
 
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

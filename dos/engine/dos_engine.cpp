@@ -4,7 +4,7 @@
 #include "dos/engine/command_frame.h"
 #include "dos/engine/get_sender.h"
 #include "dos/engine/put_receiver.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // The engine waits for a CommandFrame, checks and answers it, and carries the command out: a
 // plain command's output as text records and the new prompt, a GET as header and data blocks
 // (repeats, verification), a PUT as blocks checked, echoed when asked and stored only when
-// whole. Every byte format comes from link/wire_format.h, shared with velmo.
+// whole. Every byte format comes from wire/wire_format.h, shared with velmo.
 //
 // Freestanding: no heap, no exceptions, no RTTI, no library beyond <cstdint>, <cstddef>,
 // <type_traits> and <array>; its buffers are static (about 10 KiB). It relies on memcpy,

@@ -7,7 +7,7 @@
 #pragma once
 #include <cstdint>
 
-#include "link/wire_format.h"  // the error codes of a refused frame
+#include "wire/wire_format.h"  // the error codes of a refused frame
 
 constexpr uint32_t FOUND_NAME_MAX = 512;
 

@@ -1,6 +1,6 @@
 #include "dos/engine/exchange_line.h"
 
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 LineRead ExchangeLine::readEscapeLetter(uint8_t* letter) {
     const LineRead result = readByte(letter);

@@ -34,7 +34,7 @@ class ExchangeLine {
     bool commandStarted_ = false;
 };
 
-// The line as the verification exchange of link/wire_format.h runs on it.
+// The line as the verification exchange of wire/wire_format.h runs on it.
 class EchoLine {
   public:
     static constexpr bool LONG_ECHO_ENDS = false;  // drained and answered NAK, as a short one

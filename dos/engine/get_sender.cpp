@@ -3,7 +3,7 @@
 #include "dos/engine/block_buffer.h"
 #include "dos/engine/block_sender.h"
 #include "dos/engine/transfers.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "dos/engine/put_receiver.h"
 
-#include "core/lead_byte.h"
+#include "base/lead_byte.h"
 #include "dos/engine/block_buffer.h"
 #include "dos/engine/transfers.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 namespace {
 

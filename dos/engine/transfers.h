@@ -4,7 +4,7 @@
 #include "dos/engine/command_frame.h"
 #include "dos/engine/engine_machine.h"
 #include "dos/engine/exchange_line.h"
-#include "link/wire_format.h"
+#include "wire/wire_format.h"
 
 // What either transfer works with; the exchange is filled in as it goes.
 class Transfer {

@@ -18,12 +18,12 @@
 #include <thread>
 #include <vector>
 
-#include "link/wire_format.h"
 #include "support/dos_machine.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/temp_working_directory.h"
 #include "support/velmo_process.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "fault_rig.h"
-#include "link/wire_format.h"
 #include "support/pty_pair.h"
 #include "support/temp_working_directory.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -88,9 +88,9 @@ INSTANTIATE_TEST_SUITE_P(Seeds, LineNoise,
 namespace {
 
 // The acknowledgement of a block arrives damaged, so its sender sends it again: the receiver
-// stores it once. The parameter counts the acknowledgements of the transfer: 1 the header's,
-// 2 block 1's, 4 the last block's (block 3 of a 10 000-byte file).
-class DamagedAcknowledgement : public ::testing::TestWithParam<uint64_t> {};
+// stores it once. The parameters: PUT (else GET), and which acknowledgement of the transfer is
+// damaged: 1 the header's, 2 block 1's, 4 the last block's (block 3 of a 10 000-byte file).
+class DamagedAcknowledgement : public ::testing::TestWithParam<std::tuple<bool, uint64_t>> {};
 
 // velmo sends ESC 'C' and the frame (22 bytes for "DATA.BIN"), then one ACK each for ESC 'R'
 // (byte 22), the header (23) and blocks 1 to 3 (24 to 26).
@@ -98,47 +98,39 @@ constexpr uint64_t GET_ACK_BEFORE_HEADER = 22;
 // velmo-dos acknowledges ESC 'C' (byte 0) and the frame (1), then the header (2) and blocks.
 constexpr uint64_t PUT_ACK_BEFORE_HEADER = 1;
 
-TEST_P(DamagedAcknowledgement, GetBlockIsStoredOnce) {
+TEST_P(DamagedAcknowledgement, BlockIsStoredOnce) {
+    const auto [put, acknowledgement] = GetParam();
     TempWorkingDirectory work;
     const fs::path velmoDir = work.path() / "velmo";
     fs::create_directories(velmoDir / "in");
+    const fs::path velmoFile = velmoDir / "in" / "DATA.BIN";
+    const fs::path dosFile = work.path() / "A" / "DATA.BIN";
+    DosProcess dos{work.path() / "A", work.path() / "COM1", {"--timeout", "2"}};
     const std::string source = randomBytes(9, 10000);
-    DosProcess dos{work.path() / "A", work.path() / "COM1", {"--timeout", "2"}};
-    writeFile(work.path() / "A" / "DATA.BIN", source);
+    writeFile(put ? velmoFile : dosFile, source);
+    // The receiver acknowledges: velmo in a GET, the MS-DOS side in a PUT.
     LineDamage damage;
-    damage.flipsFromVelmo = {GET_ACK_BEFORE_HEADER + GetParam()};
+    if (put) {
+        damage.flipsFromDos = {PUT_ACK_BEFORE_HEADER + acknowledgement};
+    } else {
+        damage.flipsFromVelmo = {GET_ACK_BEFORE_HEADER + acknowledgement};
+    }
     CorruptingRelay relay{work.path() / "COM1", damage};
     writeSettings(velmoDir, relay.velmoDevice(), 1);
 
     BatchVelmo velmo(velmoDir);
-    velmo.type("#GET DATA.BIN in/DATA.BIN");
+    velmo.type(put ? "#PUT in/DATA.BIN DATA.BIN" : "#GET DATA.BIN in/DATA.BIN");
     EXPECT_EQ(velmo.finish(), 0) << velmo.output();
     EXPECT_EQ(relay.faults(), 1);
     EXPECT_EQ(countLines(velmo.output(), "-END-"), 1) << velmo.output();
-    EXPECT_TRUE(sameBytes(readFile(velmoDir / "in" / "DATA.BIN"), source));
-}
-
-TEST_P(DamagedAcknowledgement, PutBlockIsStoredOnce) {
-    TempWorkingDirectory work;
-    const fs::path velmoDir = work.path() / "velmo";
-    fs::create_directories(velmoDir);
-    const std::string source = randomBytes(12, 10000);
-    writeFile(velmoDir / "DATA.BIN", source);
-    DosProcess dos{work.path() / "A", work.path() / "COM1", {"--timeout", "2"}};
-    LineDamage damage;
-    damage.flipsFromDos = {PUT_ACK_BEFORE_HEADER + GetParam()};
-    CorruptingRelay relay{work.path() / "COM1", damage};
-    writeSettings(velmoDir, relay.velmoDevice(), 1);
-
-    BatchVelmo velmo(velmoDir);
-    velmo.type("#PUT DATA.BIN");
-    EXPECT_EQ(velmo.finish(), 0) << velmo.output();
-    EXPECT_EQ(relay.faults(), 1);
-    EXPECT_EQ(countLines(velmo.output(), "-END-"), 1) << velmo.output();
-    EXPECT_TRUE(sameBytes(readFile(work.path() / "A" / "DATA.BIN"), source));
+    EXPECT_TRUE(sameBytes(readFile(put ? dosFile : velmoFile), source));
 }
 
 INSTANTIATE_TEST_SUITE_P(OfHeaderFirstAndLastBlock, DamagedAcknowledgement,
-                         ::testing::Values(1u, 2u, 4u));
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(1u, 2u, 4u)),
+                         [](const auto& row) {
+                             return std::string(std::get<0>(row.param) ? "Put" : "Get") +
+                                    "Acknowledgement" + std::to_string(std::get<1>(row.param));
+                         });
 
 }  // namespace

@@ -16,12 +16,11 @@
 #include <memory>
 #include <sstream>
 
-#include "core/encoding.h"
-#include "core/link_context.h"
-#include "core/view_host.h"
+#include "base/encoding.h"
+#include "base/view_host.h"
+#include "console/link_context.h"
 #include "link/link.h"
 #include "link/transfer_io.h"
-#include "link/wire_format.h"
 #include "support/dos_machine.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
@@ -29,6 +28,7 @@
 #include "support/recording_status_bar.h"
 #include "support/recording_surface.h"
 #include "support/temp_working_directory.h"
+#include "wire/wire_format.h"
 
 namespace {
 

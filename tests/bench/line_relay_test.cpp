@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_working_directory.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -46,22 +48,6 @@ RelayRun runRelay(const std::vector<std::string>& arguments) {
     return run;
 }
 
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "line_relay_test.XXXXXX").string();
-        path_ = mkdtemp(pattern.data()) ? pattern : "";
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
 std::string randomFile(const fs::path& path, size_t size, unsigned seed) {
     std::mt19937 random(seed);
     std::string content(size, '\0');
@@ -78,7 +64,7 @@ std::string contentOf(const fs::path& path) {
 class RelayCarries : public testing::TestWithParam<int> {};
 
 TEST_P(RelayCarries, BothDirectionsUnchangedAndCounted) {
-    TempDir dir;
+    TempWorkingDirectory dir;
     std::string toRight = randomFile(dir.path() / "a.bin", 8000, 1);
     std::string toLeft = randomFile(dir.path() / "b.bin", 3000, 2);
     std::string d = quoted(dir.path().string());
@@ -124,7 +110,7 @@ TEST(Relay, RefusesBadUsage) {
 TEST(Relay, CarriesAZmodemTransferAtAPacedRate) {
     if (access("/usr/bin/sz", X_OK) != 0 || access("/usr/bin/rz", X_OK) != 0)
         GTEST_SKIP() << "lrzsz is not installed";
-    TempDir dir;
+    TempWorkingDirectory dir;
     fs::create_directory(dir.path() / "out");
     std::string content = randomFile(dir.path() / "z.bin", 20000, 3);
     std::string d = quoted(dir.path().string());

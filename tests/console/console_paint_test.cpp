@@ -7,8 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "console/link_context.h"
 #include "console/screen_buffer.h"
-#include "core/link_context.h"
 #include "support/recording_host.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "support/recording_surface.h"
 
 namespace {

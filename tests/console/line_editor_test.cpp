@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/driver.h"
-#include "core/link_context.h"
+#include "base/view_host.h"
+#include "console/link_context.h"
 #include "support/recording_host.h"
 
 namespace {
@@ -162,12 +162,24 @@ TEST_F(LineEditorTest, EnterOnEmptyLineStartsNothing) {
     EXPECT_EQ(ctx->lines[0].state, LINE_PROMPT);
 }
 
-TEST_F(LineEditorTest, EnterHandsTheCommandToTheDriver) {
+// Enter hands the command to the driver also on a tick the window had no surface for.
+struct EnterCase {
+    const char* name;
+    bool surfaceAvailable;
+    const char* command;
+    int clearScreenPending;  // the typed cls must still clear the console
+};
+
+class EnterHandsOver : public LineEditorTest, public ::testing::WithParamInterface<EnterCase> {};
+
+TEST_P(EnterHandsOver, TheCommandToTheDriver) {
+    const EnterCase& row = GetParam();
+    host.surfaceAvailable = row.surfaceAvailable;
     ctx->getMode = 1;
     ctx->putMode = 1;
     ctx->tickCount = 99;
     ctx->caretVisible = 1;
-    type("dir");
+    type(row.command);
     a_editChar(ctx, &host, ENTER);
 
     EXPECT_EQ(ctx->linkActive, 1);
@@ -180,25 +192,18 @@ TEST_F(LineEditorTest, EnterHandsTheCommandToTheDriver) {
     EXPECT_EQ(ctx->getMode, 0);
     EXPECT_EQ(ctx->putMode, 0);
     EXPECT_EQ(ctx->caretVisible, 0) << "the caret stays hidden while the command runs";
+    EXPECT_EQ(ctx->clearScreenPending, row.clearScreenPending);
     EXPECT_EQ(line(), "");
-    EXPECT_EQ(host.surface.rowAt(16), "MS-DOS>dir");
+    EXPECT_EQ(ctx->lineCount, 1);
+    EXPECT_EQ(host.surface.rowAt(16),
+              row.surfaceAvailable ? "MS-DOS>" + std::string(row.command) : "");
     EXPECT_EQ(host.surfacesHeld, 0);
 }
 
-TEST_F(LineEditorTest, EnterWithoutSurfaceStillStartsTheCommand) {
-    host.surfaceAvailable = false;
-    ctx->getMode = 1;
-    type("cls");
-    a_editChar(ctx, &host, ENTER);
-
-    EXPECT_EQ(ctx->linkActive, 1);
-    EXPECT_EQ(ctx->timerArmed, 1);
-    EXPECT_TRUE(host.timerSet);
-    EXPECT_EQ(host.panes[0], LINK_ACTIVE_TEXT);
-    EXPECT_EQ(ctx->getMode, 0);
-    EXPECT_EQ(ctx->clearScreenPending, 1) << "the typed cls must still clear the console";
-    EXPECT_EQ(ctx->lineCount, 1);
-}
+INSTANTIATE_TEST_SUITE_P(Surfaces, EnterHandsOver,
+                         ::testing::Values(EnterCase{"WithSurface", true, "dir", 0},
+                                           EnterCase{"WithoutSurface", false, "cls", 1}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(LineEditorTest, BusyRefusesKeysButInsertStillFlips) {
     type("ab");

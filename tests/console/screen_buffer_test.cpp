@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/link_context.h"
-#include "core/view_host.h"
+#include "base/view_host.h"
+#include "console/link_context.h"
 #include "support/recording_surface.h"
 #include "support/temp_working_directory.h"
 

@@ -11,10 +11,10 @@
 
 #include "dos/engine/block_sender.h"
 #include "dos/engine/dos_engine.h"
-#include "link/wire_format.h"
 #include "support/file_bytes.h"
 #include "support/pty_pair.h"
 #include "support/raw_line.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/encoding.h"
+#include "base/encoding.h"
 #include "support/file_bytes.h"
 #include "support/shell_command.h"
 #include "support/temp_working_directory.h"

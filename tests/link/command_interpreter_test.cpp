@@ -1,9 +1,9 @@
 // From the typed line to the frame on the line, against an MS-DOS side that acknowledges.
-#include "core/messages.h"
+#include "base/messages.h"
 #include "link/link.h"
-#include "link/wire_format.h"
 #include "link_fixture.h"
 #include "support/report_capture.h"
+#include "wire/wire_format.h"
 
 namespace {
 

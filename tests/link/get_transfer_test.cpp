@@ -19,6 +19,17 @@ constexpr int FILES_REFUSED_CODE = 46;
 constexpr int BLOCK_OUT_OF_PLACE_CODE = 47;
 constexpr int BLOCK_PAST_SIZE_CODE = 48;
 
+// The MS-DOS side's answer of one file of three bytes, "abc", each block answered once.
+std::vector<DosStep> oneFile(const std::string& name) {
+    return {
+        {ESC_R, 1}, {headerBlock(name, 3), 1}, {dataBlock(BLOCK_LAST, 1, "abc"), 1}, {ESC_E, 0}};
+}
+
+Bytes damaged(Bytes block) {
+    block.back() ^= 1;
+    return block;
+}
+
 class GetTransferTest : public TransferFixture {
   protected:
     GetTransferTest() { ctx.getMode = 1; }
@@ -46,10 +57,7 @@ class GetTransferTest : public TransferFixture {
 };
 
 TEST_F(GetTransferTest, OneFileArrivesByteExactWithItsStamp) {
-    const int result = transfer({{ESC_R, 1},
-                                 {headerBlock("A.TXT", 3), 1},
-                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
-                                 {ESC_E, 0}});
+    const int result = transfer(oneFile("A.TXT"));
     EXPECT_EQ(result, -1);
     EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));
     EXPECT_EQ(fileBytes("A.TXT"), "abc");
@@ -109,15 +117,11 @@ TEST_F(GetTransferTest, VerificationEchoesEachBlockAndWaitsForTheVerdict) {
 }
 
 TEST_F(GetTransferTest, ACorruptedBlockIsRefusedAndItsRepeatTaken) {
-    Bytes bad1 = dataBlock(BLOCK_DATA, 1, "abc");
-    bad1.back() ^= 1;
-    Bytes bad2 = dataBlock(BLOCK_LAST, 2, "def");
-    bad2.back() ^= 1;
     const int result = transfer({{ESC_R, 1},
                                  {headerBlock("A.TXT", 6), 1},
-                                 {bad1, 1},
+                                 {damaged(dataBlock(BLOCK_DATA, 1, "abc")), 1},
                                  {dataBlock(BLOCK_DATA, 1, "abc"), 1},
-                                 {bad2, 1},
+                                 {damaged(dataBlock(BLOCK_LAST, 2, "def")), 1},
                                  {dataBlock(BLOCK_LAST, 2, "def"), 1},
                                  {ESC_E, 0}});
     EXPECT_EQ(result, -1);
@@ -128,8 +132,7 @@ TEST_F(GetTransferTest, ACorruptedBlockIsRefusedAndItsRepeatTaken) {
 }
 
 TEST_F(GetTransferTest, TheSixthRejectionGivesUp) {
-    Bytes bad = dataBlock(BLOCK_LAST, 1, "abc");
-    bad.back() ^= 1;
+    const Bytes bad = damaged(dataBlock(BLOCK_LAST, 1, "abc"));
     std::vector<DosStep> steps = {{ESC_R, 1}, {headerBlock("A.TXT", 3), 1}};
     for (int i = 0; i < 5; ++i) steps.push_back({bad, 1});
     steps.push_back({bad, 2});
@@ -185,7 +188,8 @@ TEST_F(GetTransferTest, AnEndInTheMiddleOfAFileIsAFailureAndSaysSo) {
 // it is written: the partial file is a true beginning of the file.
 struct MisplacedBlock {
     const char* label;
-    std::vector<DosStep> steps;  // after ESC 'R' and a header of A.TXT, 6 bytes
+    Bytes first;   // after ESC 'R' and a header of A.TXT, 6 bytes
+    Bytes second;  // ends the transfer
     int result;
     std::string kept;
     std::string line;
@@ -196,50 +200,31 @@ class GetMisplacedBlockTest : public GetTransferTest,
 
 TEST_P(GetMisplacedBlockTest, EndsTheTransferWithNothingOutOfPlace) {
     const MisplacedBlock& row = GetParam();
-    std::vector<DosStep> steps = {{ESC_R, 1}, {headerBlock("A.TXT", 6), 1}};
-    steps.insert(steps.end(), row.steps.begin(), row.steps.end());
-    EXPECT_EQ(transfer(steps), row.result);
+    EXPECT_EQ(transfer({{ESC_R, 1}, {headerBlock("A.TXT", 6), 1}, {row.first, 1}, {row.second, 2}}),
+              row.result);
     EXPECT_EQ(heard.back(), 'E');
     EXPECT_EQ(fileBytes("A.TXT"), row.kept);
     EXPECT_TRUE(consoleHasPrefix(row.line));
     EXPECT_FALSE(consoleHasPrefix(" --END-"));
 }
 
-Bytes damaged(Bytes block) {
-    block.back() ^= 1;
-    return block;
-}
+const MisplacedBlock MISPLACED_BLOCKS[] = {
+    {"Skipped", damaged(dataBlock(BLOCK_DATA, 1, "abc")), dataBlock(BLOCK_LAST, 2, "def"),
+     BLOCK_OUT_OF_PLACE_CODE, "", "*Block 2 of A.TXT arrived where block 1 belongs"},
+    {"PastTheSize", dataBlock(BLOCK_DATA, 1, "abcd"), dataBlock(BLOCK_DATA, 2, "efgh"),
+     BLOCK_PAST_SIZE_CODE, "abcd", "*Block 2 would carry A.TXT past its 6 bytes"},
+    {"NumberTwice", dataBlock(BLOCK_DATA, 1, "abcd"), dataBlock(BLOCK_LAST, 1, "ab"),
+     BLOCK_OUT_OF_PLACE_CODE, "abcd", "*Block 1 of A.TXT arrived where block 2 belongs"},
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    Blocks, GetMisplacedBlockTest,
-    ::testing::Values(MisplacedBlock{"Skipped",
-                                     {{damaged(dataBlock(BLOCK_DATA, 1, "abc")), 1},
-                                      {dataBlock(BLOCK_LAST, 2, "def"), 2}},
-                                     BLOCK_OUT_OF_PLACE_CODE,
-                                     "",
-                                     "*Block 2 of A.TXT arrived where block 1 belongs"},
-                      MisplacedBlock{"PastTheSize",
-                                     {{dataBlock(BLOCK_DATA, 1, "abcd"), 1},
-                                      {dataBlock(BLOCK_DATA, 2, "efgh"), 2}},
-                                     BLOCK_PAST_SIZE_CODE,
-                                     "abcd",
-                                     "*Block 2 would carry A.TXT past its 6 bytes"},
-                      MisplacedBlock{"NumberTwice",
-                                     {{dataBlock(BLOCK_DATA, 1, "abcd"), 1},
-                                      {dataBlock(BLOCK_LAST, 1, "ab"), 2}},
-                                     BLOCK_OUT_OF_PLACE_CODE,
-                                     "abcd",
-                                     "*Block 1 of A.TXT arrived where block 2 belongs"}),
-    [](const auto& row) { return std::string(row.param.label); });
+INSTANTIATE_TEST_SUITE_P(Blocks, GetMisplacedBlockTest, ::testing::ValuesIn(MISPLACED_BLOCKS),
+                         [](const auto& row) { return std::string(row.param.label); });
 
 // The usage text ends a directory with "\"; on Linux that still means the directory.
 TEST_F(GetTransferTest, ATrailingBackslashNamesADirectory) {
     fs::create_directory("out");
     std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "out\\");
-    const int result = transfer({{ESC_R, 1},
-                                 {headerBlock("A.TXT", 3), 1},
-                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
-                                 {ESC_E, 0}});
+    const int result = transfer(oneFile("A.TXT"));
     EXPECT_EQ(result, -1);
     EXPECT_EQ(fileBytes("out/A.TXT"), "abc");
     EXPECT_FALSE(fs::exists("out\\"));
@@ -277,10 +262,7 @@ TEST_F(GetTransferTest, AShortNameAfterALongOneKeepsNothingOfIt) {
 
 TEST_F(GetTransferTest, ADestinationTooLongForTheNameIsRefused) {
     std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "%s/", std::string(500, 'd').c_str());
-    const int result = transfer({{ESC_R, 1},
-                                 {headerBlock("ABCDEFGH.TXT", 3), 1},
-                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
-                                 {ESC_E, 0}});
+    const int result = transfer(oneFile("ABCDEFGH.TXT"));
     EXPECT_EQ(result, FILES_REFUSED_CODE);
     EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));
     EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (path too long)"));
@@ -301,10 +283,7 @@ TEST_P(GetHeaderNameTest, NeverLeavesTheDestination) {
     std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "dest/");
     const HeaderName& row = GetParam();
     const bool refused = row.stored.empty();
-    const int result = transfer({{ESC_R, 1},
-                                 {headerBlock(row.name, 3), 1},
-                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
-                                 {ESC_E, 0}});
+    const int result = transfer(oneFile(row.name));
 
     EXPECT_EQ(fileBytes("canary"), "canary");
     std::vector<std::string> entries;
@@ -351,10 +330,7 @@ class GetRequestedNameTest : public GetTransferTest,
 TEST_P(GetRequestedNameTest, OnlyWhatWasAskedForIsWritten) {
     const RequestedName& row = GetParam();
     std::snprintf(ctx.dosFileName, sizeof ctx.dosFileName, "%s", row.requested.c_str());
-    const int result = transfer({{ESC_R, 1},
-                                 {headerBlock(row.header, 3), 1},
-                                 {dataBlock(BLOCK_LAST, 1, "abc"), 1},
-                                 {ESC_E, 0}});
+    const int result = transfer(oneFile(row.header));
     EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));  // a refused file's blocks are taken all the same
     if (!row.refusal.empty()) {
         EXPECT_EQ(result, FILES_REFUSED_CODE);
@@ -439,12 +415,7 @@ TEST_F(GetTransferTest, OnlyRegularFilesOfNoOneElseAreWritten) {
         {"RO.TXT", "a read-only file is there"}};
     for (const auto& [name, refusal] : cases) {
         heard.clear();
-        EXPECT_EQ(transfer({{ESC_R, 1},
-                            {headerBlock(name, 3), 1},
-                            {dataBlock(BLOCK_LAST, 1, "abc"), 1},
-                            {ESC_E, 0}}),
-                  FILES_REFUSED_CODE)
-            << name;
+        EXPECT_EQ(transfer(oneFile(name)), FILES_REFUSED_CODE) << name;
         EXPECT_EQ(heard, Bytes({ACK, ACK, ACK})) << name;
         EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (" + refusal)) << name;
     }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "link/transfer_io.h"
 #include "serial/port.h"
 #include "support/pty_pair.h"

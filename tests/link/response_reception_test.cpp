@@ -2,9 +2,9 @@
 #include <thread>
 
 #include "link/link.h"
-#include "link/wire_format.h"
 #include "link_fixture.h"
 #include "support/report_capture.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <sstream>
 
 #include "link/link_fixture.h"
-#include "link/wire_format.h"
 #include "support/file_bytes.h"
 #include "support/fixed_clock.h"
 #include "support/recording_status_bar.h"
 #include "support/temp_working_directory.h"
+#include "wire/wire_format.h"
 
 inline const Bytes ESC_R = {ESC, 'R'};
 inline const Bytes ESC_E = {ESC, 'E'};

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "support/pty_pair.h"
 #include "support/temp_working_directory.h"
 

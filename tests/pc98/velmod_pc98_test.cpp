@@ -8,12 +8,12 @@
 #include <thread>
 #include <vector>
 
-#include "link/wire_format.h"
 #include "pc98_machine.h"
 #include "support/pty_pair.h"
 #include "support/raw_line.h"
 #include "support/temp_working_directory.h"
 #include "support/velmod_session.h"
+#include "wire/wire_format.h"
 
 namespace {
 

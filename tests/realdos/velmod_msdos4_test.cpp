@@ -7,12 +7,12 @@
 #include <fstream>
 #include <string>
 
-#include "link/wire_format.h"
 #include "support/file_bytes.h"
 #include "support/msdos4_machine.h"
 #include "support/raw_line.h"
 #include "support/temp_working_directory.h"
 #include "support/velmo_process.h"
+#include "wire/wire_format.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "shell/sjis_text.h"
 #include "shell/velmo_view.h"
-#include "tests/shell/window_fixture.h"
+#include "window_fixture.h"
 
 namespace {
 void sendText(QWidget* view, const QString& text) {

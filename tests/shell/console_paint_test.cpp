@@ -3,7 +3,7 @@
 
 #include "shell/image_device_context.h"
 #include "shell/velmo_view.h"
-#include "tests/shell/window_fixture.h"
+#include "window_fixture.h"
 
 namespace {
 constexpr int kNavy = 0x00800000;  // 0x00BBGGRR

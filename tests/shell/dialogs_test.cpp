@@ -13,7 +13,7 @@
 #include <cstring>
 #include <memory>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "shell/notice_dlg.h"
 #include "shell/port_devices.h"
 #include "shell/port_dlg.h"

@@ -11,7 +11,7 @@
 #include "shell/demo_machine.h"
 #include "shell/velmo_view.h"
 #include "support/temp_working_directory.h"
-#include "tests/shell/window_fixture.h"
+#include "window_fixture.h"
 
 namespace {
 class DosLink : public WindowTest {

@@ -2,7 +2,7 @@
 #include <QTest>
 
 #include "shell/velmo_view.h"
-#include "tests/shell/window_fixture.h"
+#include "window_fixture.h"
 
 namespace {
 // 2 × 2 pixel blocks of the caption row that are not of one colour: none when the text was

@@ -9,14 +9,14 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include "core/messages.h"
+#include "base/messages.h"
 #include "shell/console_font.h"
 #include "shell/help_window.h"
 #include "shell/velmo_app.h"
 #include "shell/velmo_view.h"
 #include "shell/window_position.h"
 #include "support/pty_pair.h"
-#include "tests/shell/window_fixture.h"
+#include "window_fixture.h"
 
 namespace {
 const QString kOrganisation = QStringLiteral("VelmoPlacementTest");

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <memory>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "shell/send_velmod_dlg.h"
 #include "support/pty_pair.h"
 #include "support/temp_working_directory.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "shell/main_frame.h"
 #include "shell/velmo_doc.h"
 

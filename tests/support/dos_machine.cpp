@@ -16,7 +16,7 @@
 #include <sstream>
 #include <thread>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 #include "support/temp_working_directory.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // A clock that stands where the test puts it, in use for the object's lifetime.
 #pragma once
-#include "core/clock.h"
+#include "base/clock.h"
 
 class FixedClock final : public Clock {
   public:

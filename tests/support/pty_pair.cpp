@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/link_context.h"
+#include "console/link_context.h"
 
 static void makeRaw(int fd) {
     termios t{};

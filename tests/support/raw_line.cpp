@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "link/wire_format.h"
 #include "support/dos_machine.h"
 #include "support/pty_pair.h"
+#include "wire/wire_format.h"
 
 RawLine::RawLine(const DosMachine& machine) : fd_(machine.openLine()) {
     EXPECT_GE(fd_, 0) << "cannot open " << machine.linkPath();

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/view_host.h"
+#include "base/view_host.h"
 #include "support/recording_surface.h"
 
 class RecordingHost : public ViewHost, public StatusBar {

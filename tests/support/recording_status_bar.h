@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "core/view_host.h"
+#include "base/view_host.h"
 
 class RecordingStatusBar : public StatusBar {
   public:

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <vector>
 
-#include "link/wire_format.h"
 #include "support/raw_line.h"
+#include "wire/wire_format.h"
 
 void write_velmo_settings(const std::string& directory, const std::string& line, unsigned rate) {
     std::ofstream(directory + "/PRM232C.TXT", std::ios::binary)

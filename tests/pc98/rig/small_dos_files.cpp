@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "apps/velmo-dos/dos_time.h"
+#include "dos/sim/dos_time.h"
 #include "small_dos.h"
 #include "small_dos_names.h"
 

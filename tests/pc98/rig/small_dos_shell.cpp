@@ -2,7 +2,7 @@
 // them, on the standard output the caller gave the child.
 #include <cstdio>
 
-#include "apps/velmo-dos/dos_time.h"
+#include "dos/sim/dos_time.h"
 #include "small_dos.h"
 #include "small_dos_names.h"
 

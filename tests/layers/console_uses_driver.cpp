@@ -1,0 +1,2 @@
+// Must not build: the console sits below the driver that ticks it.
+#include "driver/driver.h"

@@ -1,0 +1,2 @@
+// Must not build: the protocol sits below the driver that runs it.
+#include "driver/driver.h"

@@ -1,0 +1,2 @@
+// Must not build: the wire format is freestanding.
+#include "base/encoding.h"
