@@ -1,6 +1,6 @@
 // Drive A: of the simulated machine: a host directory and the current directory inside it.
 //
-// Every name the Windows side sends is resolved here and nowhere else. A name may carry the
+// Every name velmo sends is resolved here and nowhere else. A name may carry the
 // drive "A:", "\" or "/" separators, "." and ".."; each directory on the way must exist and is
 // matched without regard to case, so the result is built from the host's real names only and
 // can never climb above the root. Symbolic links, devices and names starting with "." do not

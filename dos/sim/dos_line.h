@@ -1,7 +1,7 @@
 // The MS-DOS machine's end of the cable: exact reads and whole writes on one file descriptor
 // (a pseudo-terminal master or a serial device), paced to a line rate when one is set.
 //
-// Reads wait with an idle time-out that every arriving byte restarts, as the Windows side's do.
+// Reads wait with an idle time-out that every arriving byte restarts, as velmo's do.
 // A pseudo-terminal whose other end nobody holds reports a hang-up; between exchanges that
 // means "no one connected" and is waited out, inside an exchange it ends the exchange.
 // A stop request (SIGINT, SIGTERM) ends every wait within a fraction of a second.

@@ -30,8 +30,8 @@ bool readHead(const std::string& path, size_t limit, std::string* bytes, bool* c
     return n >= 0;
 }
 
-// A DOS text file's lines: CR LF or LF ends a line, 0x1A ends the text; TABs are kept for the
-// Windows side to expand.
+// A DOS text file's lines: CR LF or LF ends a line, 0x1A ends the text; TABs are kept for
+// velmo to expand.
 void addTextLines(std::string_view text, CommandOutput& out) {
     text = text.substr(0, text.find(END_OF_FILE));
     while (!text.empty()) {

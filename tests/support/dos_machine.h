@@ -32,7 +32,7 @@ class DosMachine {
 
     // Maps COM1 of `ctx` to the machine's line with the given time-out count.
     void connect(LinkContext* ctx, int timeoutSetting = 20) const;
-    // Opens the line raw, for a test that plays the Windows side byte by byte; -1 on failure.
+    // Opens the line raw, for a test that plays velmo byte by byte; -1 on failure.
     int openLine() const;
 
     // Stops the machine (SIGTERM) and waits for it; true when it ended normally within 5 s

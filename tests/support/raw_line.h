@@ -1,5 +1,5 @@
 // velmo's side of the cable played byte by byte, for tests about what crosses the line: the
-// frames, answers and blocks of a Windows side, checked against the MS-DOS side's answers.
+// frames, answers and blocks velmo sends, checked against the MS-DOS side's answers.
 #pragma once
 #include <cstdint>
 #include <string>
