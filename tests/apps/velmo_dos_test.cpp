@@ -38,14 +38,14 @@ time_t modifiedTime(const std::filesystem::path& path) {
 }
 
 // velmo's side of the cable as the driver runs it, in a temporary working directory.
-class WindowsSide {
+class HostSide {
   public:
-    explicit WindowsSide(const DosMachine& machine) : ctx_(std::make_unique<LinkContext>()) {
+    explicit HostSide(const DosMachine& machine) : ctx_(std::make_unique<LinkContext>()) {
         a_ContextDefaults(ctx_.get());
         machine.connect(ctx_.get());
         ctx_->statusBar = &statusBar_;
     }
-    ~WindowsSide() { closePort(); }
+    ~HostSide() { closePort(); }
 
     // Types `command` at the prompt and runs the exchange to its end; returns the last step's
     // result (-1 normal end, -2 cancelled or given up, otherwise a failure code).
@@ -142,7 +142,7 @@ TEST(VelmoDos, DirListsTheDriveAndEndsWithTheNewPrompt) {
     DosMachine machine;
     machine.writeFile("README.TXT", std::string(20, 'x'), stamp2000());
     machine.makeDirectory("SUB");
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
 
     EXPECT_EQ(velmo.run("DIR"), -1);
     EXPECT_TRUE(velmo.consoleHas(" Volume in drive A is VELMO"));
@@ -157,7 +157,7 @@ TEST(VelmoDos, DirListsTheDriveAndEndsWithTheNewPrompt) {
 TEST(VelmoDos, ManyStarsAgainstALongNameAreAnsweredAtOnceAndSigtermStillStops) {
     DosMachine machine;
     machine.writeFile(std::string(200, 'a'), "x");
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
     EXPECT_EQ(velmo.run("DIR *a*a*a*a*a*a*b"), -1);
     EXPECT_TRUE(velmo.consoleHas("        1 File(s)"));  // "*" takes the name part, as on MS-DOS
     EXPECT_TRUE(machine.stop());                         // waiting for the next command
@@ -167,7 +167,7 @@ TEST(VelmoDos, CdChangesThePromptAndNamesIgnoreCase) {
     DosMachine machine;
     machine.makeDirectory("Sub");
     machine.writeFile("Sub/Note.txt", "in sub\r\n");
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
 
     EXPECT_EQ(velmo.run("cd SUB"), -1);
     EXPECT_EQ(velmo.prompt(), "A:\\Sub>");
@@ -179,13 +179,13 @@ TEST(VelmoDos, CdChangesThePromptAndNamesIgnoreCase) {
 
 TEST(VelmoDos, UnknownCommandIsAnsweredAsMsDosWould) {
     DosMachine machine;
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
     EXPECT_EQ(velmo.run("FORMAT C:"), -1);
     EXPECT_TRUE(velmo.consoleHas("Bad command or file name"));
     EXPECT_EQ(velmo.newestLine().state, LINE_PROMPT);
 }
 
-TEST(VelmoDos, TypeSendsTabsForTheWindowsSideToExpandAndStopsAtEndOfFileMark) {
+TEST(VelmoDos, TypeSendsTabsForVelmoToExpandAndStopsAtEndOfFileMark) {
     DosMachine machine;
     machine.writeFile("T.TXT", "ab\tcd\r\nsecond\r\n\x1Ahidden\r\n");
     RawLine line(machine);
@@ -355,7 +355,7 @@ TEST_P(GetTransfer, FilesArriveByteForByteWithTheirTimes) {
         {"EMPTY.TXT", ""},
     };
     for (const auto& [name, bytes] : files) machine.writeFile("SUB/" + name, bytes, stamp2000());
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
 
     EXPECT_EQ(velmo.run("#GET SUB\\*.*" + verify()), -1);
     for (const auto& [name, bytes] : files) {
@@ -371,7 +371,7 @@ TEST_P(GetTransfer, FilesArriveByteForByteWithTheirTimes) {
 TEST_P(GetTransfer, CorruptedBlockIsRepeatedAndAccepted) {
     DosMachine machine({"--corrupt-once", "2"});
     machine.writeFile("B.BIN", patterned(9000));
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
     EXPECT_EQ(velmo.run("#GET B.BIN" + verify()), -1);
     EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=2 Retry=1"));
     EXPECT_FALSE(velmo.consoleHas("Retry=2"));
@@ -399,7 +399,7 @@ TEST(VelmoDos, GetSendsHeaderAndLastBlockByteForByte) {
 TEST(VelmoDos, SixRejectionsEndTheGetAndTheMachineServesOn) {
     DosMachine machine({"--corrupt-block", "1"});
     machine.writeFile("B.BIN", patterned(100));
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
     EXPECT_EQ(velmo.run("#GET B.BIN"), -2);
     EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=1 Retry=6"));
     EXPECT_EQ(velmo.run("VER"), -1);
@@ -409,7 +409,7 @@ TEST(VelmoDos, SixRejectionsEndTheGetAndTheMachineServesOn) {
 TEST(VelmoDos, EndAfterStopsTheGetEarly) {
     DosMachine machine({"--end-after", "1"});
     machine.writeFile("B.BIN", patterned(9000));
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
     EXPECT_EQ(velmo.run("#GET B.BIN"), 45);  // the file is not complete: the command failed
     EXPECT_TRUE(fileBytes(velmo.directory() / "B.BIN") == patterned(4096));
 }
@@ -445,7 +445,7 @@ TEST(VelmoDos, HostileNameGoesIntoTheHeaderAsGiven) {
 TEST(VelmoDos, JapaneseNamesTravelAsShiftJisAndLandAsUtf8) {
     DosMachine machine;
     machine.writeFile("日本語.TXT", "nihongo");
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
     std::string base, name;
     ASSERT_TRUE(k_cp932_from_utf8("日本語", &base));
     ASSERT_TRUE(k_cp932_from_utf8("日本語.TXT", &name));
@@ -471,7 +471,7 @@ class PutTransfer : public ::testing::TestWithParam<bool> {
 TEST_P(PutTransfer, WildcardFilesArriveAndEmptyOnesAreSkipped) {
     DosMachine machine;
     machine.makeDirectory("IN");
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
     velmo.writeFile("A.TXT", "abc", stamp2000());
     velmo.writeFile("B.BIN", patterned(8192), stamp2000());
     velmo.writeFile("EMPTY.TXT", "", stamp2000());
@@ -485,7 +485,7 @@ TEST_P(PutTransfer, WildcardFilesArriveAndEmptyOnesAreSkipped) {
 
 TEST_P(PutTransfer, RejectedBlockIsRepeatedTheGivenNumberOfTimes) {
     DosMachine machine({"--nak-block", "1", "--nak-count", "2"});
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
     velmo.writeFile("A.TXT", "abc", stamp2000());
     EXPECT_EQ(velmo.run("#PUT A.TXT" + verify()), -1);
     EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=1 Retry=2"));
@@ -497,7 +497,7 @@ INSTANTIATE_TEST_SUITE_P(VelmoDos, PutTransfer, ::testing::Bool());
 TEST(VelmoDos, PutIntoANamedFileReplacesItWhateverItsCase) {
     DosMachine machine;
     machine.writeFile("target.txt", "old");
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
     velmo.writeFile("new.txt", "new bytes", stamp2000());
     EXPECT_EQ(velmo.run("#PUT new.txt TARGET.TXT"), -1);
     EXPECT_EQ(machine.readFile("target.txt"), "new bytes");
@@ -507,7 +507,7 @@ TEST(VelmoDos, PutIntoANamedFileReplacesItWhateverItsCase) {
 TEST(VelmoDos, SixRejectionsEndThePutAndLeaveNoPartialFile) {
     DosMachine machine({"--nak-block", "2"});
     machine.writeFile("B.BIN", "the old file");
-    WindowsSide velmo(machine);
+    HostSide velmo(machine);
     velmo.writeFile("B.BIN", patterned(5000), stamp2000());
     EXPECT_EQ(velmo.run("#PUT B.BIN"), 42);
     EXPECT_TRUE(velmo.consoleHas("%Data error, BlockNo=2 Retry=6"));
