@@ -14,11 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int FILE_INCOMPLETE_CODE = 45;
-constexpr int FILES_REFUSED_CODE = 46;
-constexpr int BLOCK_OUT_OF_PLACE_CODE = 47;
-constexpr int BLOCK_PAST_SIZE_CODE = 48;
-
 // The MS-DOS side's answer of one file of three bytes, "abc", each block answered once.
 std::vector<DosStep> oneFile(const std::string& name) {
     return {
@@ -146,7 +141,7 @@ TEST_F(GetTransferTest, ABlockWhosePayloadNeverArrivesShowsNoNumber) {
     ctx.timeoutSetting = 3;
     const int result = transfer(
         {{ESC_R, 1}, {headerBlock("A.TXT", 3), 1}, {{STX, BLOCK_LAST, 0x0B, 0x00}, 1}, {ESC_E, 0}});
-    EXPECT_EQ(result, FILE_INCOMPLETE_CODE);
+    EXPECT_EQ(result, GET_FILE_INCOMPLETE);
     EXPECT_EQ(heard, Bytes({ACK, ACK, NAK}));
     EXPECT_TRUE(consoleHas("%Data error, BlockNo=-666 Retry=1"));
 }
@@ -174,7 +169,7 @@ TEST_F(GetTransferTest, AnEndInTheMiddleOfAFileIsAFailureAndSaysSo) {
                                  {headerBlock("OLD.TXT", 10000), 1},
                                  {dataBlock(BLOCK_DATA, 1, part), 1},
                                  {ESC_E, 0}});
-    EXPECT_EQ(result, FILE_INCOMPLETE_CODE);
+    EXPECT_EQ(result, GET_FILE_INCOMPLETE);
     EXPECT_EQ(fileBytes("A.TXT"), part);
     EXPECT_TRUE(fileReleased("A.TXT"));
     EXPECT_TRUE(consoleHas("*Incomplete: A.TXT 4096/10000 bytes"));
@@ -210,11 +205,11 @@ TEST_P(GetMisplacedBlockTest, EndsTheTransferWithNothingOutOfPlace) {
 
 const MisplacedBlock MISPLACED_BLOCKS[] = {
     {"Skipped", damaged(dataBlock(BLOCK_DATA, 1, "abc")), dataBlock(BLOCK_LAST, 2, "def"),
-     BLOCK_OUT_OF_PLACE_CODE, "", "*Block 2 of A.TXT arrived where block 1 belongs"},
+     GET_BLOCK_OUT_OF_PLACE, "", "*Block 2 of A.TXT arrived where block 1 belongs"},
     {"PastTheSize", dataBlock(BLOCK_DATA, 1, "abcd"), dataBlock(BLOCK_DATA, 2, "efgh"),
-     BLOCK_PAST_SIZE_CODE, "abcd", "*Block 2 would carry A.TXT past its 6 bytes"},
+     GET_BLOCK_PAST_SIZE, "abcd", "*Block 2 would carry A.TXT past its 6 bytes"},
     {"NumberTwice", dataBlock(BLOCK_DATA, 1, "abcd"), dataBlock(BLOCK_LAST, 1, "ab"),
-     BLOCK_OUT_OF_PLACE_CODE, "abcd", "*Block 1 of A.TXT arrived where block 2 belongs"},
+     GET_BLOCK_OUT_OF_PLACE, "abcd", "*Block 1 of A.TXT arrived where block 2 belongs"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Blocks, GetMisplacedBlockTest, ::testing::ValuesIn(MISPLACED_BLOCKS),
@@ -263,7 +258,7 @@ TEST_F(GetTransferTest, AShortNameAfterALongOneKeepsNothingOfIt) {
 TEST_F(GetTransferTest, ADestinationTooLongForTheNameIsRefused) {
     std::snprintf(ctx.transferPath, sizeof ctx.transferPath, "%s/", std::string(500, 'd').c_str());
     const int result = transfer(oneFile("ABCDEFGH.TXT"));
-    EXPECT_EQ(result, FILES_REFUSED_CODE);
+    EXPECT_EQ(result, GET_FILES_REFUSED);
     EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));
     EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (path too long)"));
 }
@@ -296,7 +291,7 @@ TEST_P(GetHeaderNameTest, NeverLeavesTheDestination) {
     EXPECT_EQ(entries, expected);
     EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));
     if (refused) {
-        EXPECT_EQ(result, FILES_REFUSED_CODE);
+        EXPECT_EQ(result, GET_FILES_REFUSED);
         EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS"));
     } else {
         EXPECT_EQ(result, -1);
@@ -333,7 +328,7 @@ TEST_P(GetRequestedNameTest, OnlyWhatWasAskedForIsWritten) {
     const int result = transfer(oneFile(row.header));
     EXPECT_EQ(heard, Bytes({ACK, ACK, ACK}));  // a refused file's blocks are taken all the same
     if (!row.refusal.empty()) {
-        EXPECT_EQ(result, FILES_REFUSED_CODE);
+        EXPECT_EQ(result, GET_FILES_REFUSED);
         EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (" + row.refusal));
         EXPECT_FALSE(fs::exists(row.header));
     } else {
@@ -380,7 +375,7 @@ TEST_F(GetTransferTest, ARefusedFileCostsOnlyItself) {
     }
     steps.push_back({ESC_E, 0});
     const int result = transfer(steps);
-    EXPECT_EQ(result, FILES_REFUSED_CODE);
+    EXPECT_EQ(result, GET_FILES_REFUSED);
     EXPECT_EQ(fileBytes("A.TXT"), "a");
     EXPECT_EQ(fileBytes("B.TXT"), "b");
     EXPECT_FALSE(fs::exists("PRM232C.TXT"));
@@ -415,7 +410,7 @@ TEST_F(GetTransferTest, OnlyRegularFilesOfNoOneElseAreWritten) {
         {"RO.TXT", "a read-only file is there"}};
     for (const auto& [name, refusal] : cases) {
         heard.clear();
-        EXPECT_EQ(transfer(oneFile(name)), FILES_REFUSED_CODE) << name;
+        EXPECT_EQ(transfer(oneFile(name)), GET_FILES_REFUSED) << name;
         EXPECT_EQ(heard, Bytes({ACK, ACK, ACK})) << name;
         EXPECT_TRUE(consoleHasPrefix("*Refused file name from MS-DOS (" + refusal)) << name;
     }

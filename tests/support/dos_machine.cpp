@@ -16,7 +16,7 @@
 #include <sstream>
 #include <thread>
 
-#include "console/link_context.h"
+#include "support/pty_pair.h"
 #include "support/temp_working_directory.h"
 
 namespace {
@@ -109,9 +109,7 @@ void DosMachine::makeDirectory(const std::string& relative) const {
 }
 
 void DosMachine::connect(LinkContext* ctx, int timeoutSetting) const {
-    ctx->comPort = 1;
-    std::snprintf(ctx->portPaths[1], sizeof ctx->portPaths[1], "%s", link_.c_str());
-    ctx->timeoutSetting = timeoutSetting;
+    connect_com1(ctx, link_, timeoutSetting);
 }
 
 int DosMachine::openLine() const {

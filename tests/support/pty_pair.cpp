@@ -41,8 +41,12 @@ void PtyPair::closeMaster() {
 }
 
 void PtyPair::connect(LinkContext* ctx, int timeoutSetting) const {
+    connect_com1(ctx, slavePath_, timeoutSetting);
+}
+
+void connect_com1(LinkContext* ctx, const std::string& device, int timeoutSetting) {
     ctx->comPort = 1;
-    std::snprintf(ctx->portPaths[1], sizeof ctx->portPaths[1], "%s", slavePath_.c_str());
+    std::snprintf(ctx->portPaths[1], sizeof ctx->portPaths[1], "%s", device.c_str());
     ctx->timeoutSetting = timeoutSetting;
 }
 

@@ -10,6 +10,9 @@
 
 struct LinkContext;
 
+// Maps COM1 of `ctx` to `device` and sets its time-out count (tenths of a second of silence).
+void connect_com1(LinkContext* ctx, const std::string& device, int timeoutSetting);
+
 class PtyPair {
   public:
     PtyPair();  // both ends raw; fails the test on error
